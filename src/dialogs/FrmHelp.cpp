@@ -1,0 +1,3 @@
+#include "dialogs/FrmHelp.h"
+
+FrmHelp::FrmHelp() { setObjectName(QStringLiteral("FrmHelp")); }

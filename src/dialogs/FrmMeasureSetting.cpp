@@ -1,0 +1,3 @@
+#include "dialogs/FrmMeasureSetting.h"
+
+FrmMeasureSetting::FrmMeasureSetting() { setObjectName(QStringLiteral("FrmMeasureSetting")); }

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QDialog>
+
+class FrmMeasureSetting : public QDialog {
+    Q_OBJECT
+public:
+    FrmMeasureSetting();
+};

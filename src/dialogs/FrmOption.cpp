@@ -1,0 +1,3 @@
+#include "dialogs/FrmOption.h"
+
+FrmOption::FrmOption() { setObjectName(QStringLiteral("FrmOption")); }

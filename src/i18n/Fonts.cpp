@@ -1,0 +1,85 @@
+#include "i18n/Fonts.h"
+
+#include <QFontDatabase>
+#include <QWidget>
+
+#include "startup/Variable.h"
+
+namespace fonts {
+
+namespace {
+
+QString cjkStandIn(int charSet)
+{
+    const QStringList families = QFontDatabase::families();
+    auto first = [&](std::initializer_list<const char *> names) -> QString {
+        for (const char *name : names)
+            if (families.contains(QString::fromLatin1(name)))
+                return QString::fromLatin1(name);
+        return {};
+    };
+    if (charSet == 134)
+        return first({"Noto Sans CJK SC", "Noto Sans SC", "WenQuanYi Zen Hei", "Noto Sans CJK JP"});
+    return first({"Noto Sans CJK JP", "Noto Sans JP", "IPAPGothic", "Noto Sans CJK SC"});
+}
+
+} // namespace
+
+int systemCharSet()
+{
+    if (Variable::SystemLanguage == QLatin1String("Japanese"))
+        return 128;
+    if (Variable::SystemLanguage == QLatin1String("Chinese"))
+        return 134;
+    return 0;
+}
+
+QFont fontFor(const QString &face, int charSet, const QFont &base)
+{
+    QFont font = base;
+    if (QFontDatabase::families().contains(face)) {
+        font.setFamily(face);
+        return font;
+    }
+    // Without the designed face: a CJK face on Japanese and Chinese systems, the platform's
+    // own face otherwise (Qt falls back per glyph for the odd CJK text).
+    int set = charSet;
+    if (set == 0)
+        set = systemCharSet();
+    if (set != 0) {
+        const QString standIn = cjkStandIn(set);
+        if (!standIn.isEmpty())
+            font.setFamilies({standIn});
+    }
+    return font;
+}
+
+int controlPointSize()
+{
+    if (Variable::SystemLanguage == QLatin1String("Japanese"))
+        return 9;
+    if (Variable::SystemLanguage == QLatin1String("Chinese")) {
+        if (Variable::LanguageChoice == 0)
+            return 10;
+        if (Variable::LanguageChoice == 1)
+            return 9;
+        return -1;
+    }
+    return 9;
+}
+
+void applyControlFontRule(const QList<QWidget *> &controls, const QList<QWidget *> &keepFace)
+{
+    const int size = controlPointSize();
+    const int charSet = systemCharSet() == 128 ? 128 : 0;
+    for (QWidget *w : controls) {
+        if (!w)
+            continue;
+        QFont f = keepFace.contains(w) ? w->font() : fontFor(QString::fromLatin1(kDesignFace), charSet, w->font());
+        if (size > 0)
+            f.setPointSize(size);
+        w->setFont(f);
+    }
+}
+
+} // namespace fonts

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <QVector>
+
+// The spreadsheet grid both windows use: the live table (9 columns) and the page directory
+// (5 columns). Rows and columns count from 1; row 0 is the header row. Cell texts are stored
+// row by row only once written, so 65,500 empty rows cost little.
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit GridModel(int columns, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void setMaxRows(int rows);
+    int maxRows() const { return m_rows; }
+    // Row 0 sets the header. Setting "" blanks the cell.
+    void setText(int row, int col, const QString &text);
+    QString text(int row, int col) const;
+    // Fill one data row at once (columns 1..n), one change signal.
+    void setRow(int row, const QStringList &texts);
+    // Blank rows 1..lastRow.
+    void clearRows(int lastRow);
+
+private:
+    int m_columns;
+    int m_rows = 0;
+    QStringList m_headers;
+    QVector<QStringList> m_cells;  // index row-1; empty list = blank row
+};
+
+class GridControl : public QTableView {
+    Q_OBJECT
+public:
+    explicit GridControl(int columns, QWidget *parent = nullptr);
+
+    GridModel *grid() const { return m_model; }
+    void setMaxRows(int rows) { m_model->setMaxRows(rows); }
+    int maxRows() const { return m_model->maxRows(); }
+    void setText(int row, int col, const QString &text) { m_model->setText(row, col, text); }
+    QString text(int row, int col) const { return m_model->text(row, col); }
+    // Scroll so that the given data row is the top visible row.
+    void setTopRow(int row);
+    int topRow() const;
+    // Font of the whole grid, header row included. charSet: 128 Shift-JIS, 134 GB2312, 0 ANSI.
+    void setGridFont(const QString &family, int charSet, int pointSize = -1);
+    void setSelectedRow(int row);
+    int selectedRow() const;
+    int activeRow() const;
+
+signals:
+    void cellClicked(int col, int row);
+    void activeRowChanged(int row);
+
+private:
+    GridModel *m_model;
+};

@@ -1,0 +1,102 @@
+#include "mainwindow/Prompts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+
+#include "i18n/Texts.h"
+#include "startup/Variable.h"
+
+namespace prompts {
+
+namespace {
+
+class QtPrompter : public Prompter {
+public:
+    Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons, Icon icon) override
+    {
+        QMessageBox box(parent);
+        box.setText(text);
+        box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+        switch (icon) {
+        case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case Icon::Information: box.setIcon(QMessageBox::Information); break;
+        }
+        switch (buttons) {
+        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case Buttons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+        }
+        box.setAccessibleName(box.windowTitle());
+        box.setAccessibleDescription(text);
+        switch (box.exec()) {
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        case QMessageBox::Retry: return Answer::Retry;
+        case QMessageBox::Cancel: return Answer::Cancel;
+        case QMessageBox::Ok: return Answer::Ok;
+        default:
+            // Escape or the close box: the answer that does nothing.
+            if (buttons == Buttons::YesNo)
+                return Answer::No;
+            return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+        }
+    }
+
+    std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request) override
+    {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(request.filters);
+        if (request.filterIndex >= 0 && request.filterIndex < request.filters.size())
+            dialog.selectNameFilter(request.filters.at(request.filterIndex));
+        if (QDir(request.initialFolder).exists())
+            dialog.setDirectory(request.initialFolder);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+        // No default suffix: a name typed without ".csv" is used as typed.
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+QtPrompter &qtPrompter()
+{
+    static QtPrompter instance;
+    return instance;
+}
+
+Prompter *installed = nullptr;
+
+} // namespace
+
+Prompter &current() { return installed ? *installed : qtPrompter(); }
+void install(Prompter *prompter) { installed = prompter; }
+
+Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons, Icon icon)
+{
+    return current().message(parent, text, title, buttons, icon);
+}
+
+std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request)
+{
+    return current().saveFileName(parent, request);
+}
+
+SaveRequest csvSaveRequest()
+{
+    SaveRequest request;
+    request.initialFolder = Variable::Settings.DefaultFolder;
+    request.filters = {LoadResString(166) + QStringLiteral(" (*.*)"), QStringLiteral("CSV FILE (*.csv *.CSV)")};
+    request.filterIndex = 1;
+    request.overwritePrompt = true;
+    return request;
+}
+
+} // namespace prompts

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTimer;
+class QWidget;
+class SerialLink;
+
+// Open the port with the configured settings (Variable::Settings). In debug mode nothing is touched
+// and the answer is true. On failure the user has been told (port name followed by text 172).
+bool OpenComPort(SerialLink &link, QWidget *parent = nullptr);
+// Close the port if run mode and open. Always true.
+bool CloseComPort(SerialLink &link);
+
+// Wait count ticks of interval ms while the window stays alive (events are processed at least
+// once). Returns early only when the program is ending.
+void WaitTicks(int count, int intervalMs);
+// The tick source of WaitTicks (the main window's Timer1); nullptr uses a private timer.
+void SetTickTimer(QTimer *timer1);
+// Timer1's handler: one more tick.
+void TimerTicks_Increment();
+qint16 TimerTicks();
+
+// One entry in "RSErr.log" (current directory): date-time, name, reply as received, attempts.
+void WriteRsErrLog(const QString &commandName, const QByteArray &reply, int attempts);
+// The entry's text as written (without the file's first line), for tests and the writer.
+QByteArray formatRsErrLogEntry(const QString &dateTime, const QString &commandName, const QByteArray &reply,
+                               int attempts);

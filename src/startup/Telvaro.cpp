@@ -1,0 +1,129 @@
+#include "startup/Telvaro.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTimer>
+#include <memory>
+
+#include "i18n/FrmLanguageSelect.h"
+#include "i18n/Language.h"
+#include "i18n/Texts.h"
+#include "mainwindow/FrmMenu.h"
+#include "mainwindow/Prompts.h"
+#include "serial/PortNames.h"
+#include "startup/Variable.h"
+
+namespace {
+
+std::unique_ptr<QLockFile> g_lock;
+
+void loadAndShowMainWindow()
+{
+    auto *window = new FrmMenu;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->Form_Load();
+    window->show();
+}
+
+} // namespace
+
+bool AcquireSingleInstance()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    QDir().mkpath(dir);
+    g_lock = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("telvaro-monitor.lock")));
+    // A lock left by a crashed copy is stale as soon as its process is gone; Qt checks that.
+    g_lock->setStaleLockTime(0);
+    if (!g_lock->tryLock(0)) {
+        g_lock.reset();
+        return false;
+    }
+    return true;
+}
+
+void ReleaseSingleInstance() { g_lock.reset(); }
+
+void ReadProcessorInfo()
+{
+    ProcessorInfoRecord info;
+    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+    if (cpuinfo.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        // One block per processor; the last one wins.
+        const QList<QByteArray> lines = cpuinfo.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            const int colon = line.indexOf(':');
+            if (colon < 0)
+                continue;
+            const QByteArray key = line.left(colon).trimmed();
+            const QString value = QString::fromLocal8Bit(line.mid(colon + 1).trimmed());
+            if (key == "model name") {
+                info.Name = value;
+                info.Description = value;
+            } else if (key == "vendor_id") {
+                info.Manufacturer = value;
+            } else if (key == "cpu MHz") {
+                info.CurrentClockSpeed = value.toDouble();
+            } else if (key == "cache size") {
+                info.L2CacheSize = value.split(QLatin1Char(' ')).value(0).toDouble();
+            }
+        }
+    }
+    QFile maxFreq(QStringLiteral("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"));
+    if (maxFreq.open(QIODevice::ReadOnly))
+        info.MaxClockSpeed = maxFreq.readAll().trimmed().toDouble() / 1000.0;
+    if (info.CurrentClockSpeed == 0) {
+        QFile cur(QStringLiteral("/sys/devices/system/cpu/cpu0/cpufreq/scaling_cur_freq"));
+        if (cur.open(QIODevice::ReadOnly))
+            info.CurrentClockSpeed = cur.readAll().trimmed().toDouble() / 1000.0;
+    }
+    Variable::ProcessorInfo = info;
+}
+
+bool Main()
+{
+    // The two start-up messages come from the system language's texts: the offset is not known yet.
+    Variable::ResIdBase = 0;
+    Variable::SystemLanguage = language::detectSystemLanguage();
+
+    // 1. One running copy only.
+    if (!AcquireSingleInstance()) {
+        prompts::message(nullptr, LoadResString(170), QString(), prompts::Buttons::Ok, prompts::Icon::Exclamation);
+        return false;
+    }
+    // 2. The program folder is the folder we were started in.
+    Variable::ProgramFolder = QDir::currentPath();
+    // 3. Processor.
+    ReadProcessorInfo();
+    // 4. At least one of the first sixteen serial devices must exist.
+    const QStringList devices = portnames::listSerialDevices();
+    bool found = false;
+    for (int n = 1; n <= 16 && n <= devices.size() && !found; ++n)
+        found = PortExists(portnames::entryName(n, devices));
+    if (!found) {
+        prompts::message(nullptr, LoadResString(169), QString(), prompts::Buttons::Ok, prompts::Icon::Exclamation);
+        ReleaseSingleInstance();
+        return false;
+    }
+    // 5, 6. Language.
+    if (ReadLanguageFile()) {
+        loadAndShowMainWindow();
+        return true;
+    }
+    // Missing or unreadable "Language.dat".
+    Variable::LanguageChoice = 1;
+    if (Variable::SystemLanguage == QLatin1String("Japanese") || Variable::SystemLanguage == QLatin1String("Chinese")) {
+        auto *select = new FrmLanguageSelect([] { QTimer::singleShot(0, qApp, &loadAndShowMainWindow); });
+        select->setAttribute(Qt::WA_DeleteOnClose);
+        select->show();
+        return true;
+    }
+    WriteLanguageFile();
+    loadAndShowMainWindow();
+    return true;
+}

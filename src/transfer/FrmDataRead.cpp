@@ -1,0 +1,3 @@
+#include "transfer/FrmDataRead.h"
+
+FrmDataRead::FrmDataRead() { setObjectName(QStringLiteral("FrmDataRead")); }

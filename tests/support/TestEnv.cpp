@@ -1,0 +1,52 @@
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "i18n/Language.h"
+#include "startup/Variable.h"
+
+TestProgramFolder::TestProgramFolder(const QByteArray &locale)
+{
+    m_oldCwd = QDir::currentPath();
+    m_oldLang = qgetenv("LANG");
+    m_oldLcAll = qgetenv("LC_ALL");
+    qputenv("LC_ALL", locale);
+    qputenv("LANG", locale);
+    QDir::setCurrent(m_dir.path());
+    Variable::resetAll();
+    Variable::ProgramFolder = m_dir.path();
+    Variable::SystemLanguage = language::detectSystemLanguage();
+}
+
+TestProgramFolder::~TestProgramFolder()
+{
+    QDir::setCurrent(m_oldCwd);
+    qputenv("LANG", m_oldLang);
+    qputenv("LC_ALL", m_oldLcAll);
+}
+
+QByteArray TestProgramFolder::readFile(const QString &name) const
+{
+    QFile f(filePath(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+void TestProgramFolder::writeFile(const QString &name, const QByteArray &bytes) const
+{
+    QFile f(filePath(name));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+void setLanguageState(const QByteArray &locale, qint16 languageChoice)
+{
+    qputenv("LC_ALL", locale);
+    qputenv("LANG", locale);
+    Variable::SystemLanguage = language::detectSystemLanguage();
+    Variable::LanguageChoice = languageChoice;
+    Variable::ResIdBase = 0;
+    ComputeResIdBase();
+}
