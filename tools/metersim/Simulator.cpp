@@ -580,6 +580,9 @@ void Simulator::handleCommand(const std::string &cmd)
             }
             if (kind == FaultKind::Vanish) {
                 enqueue(bytes.substr(0, bytes.size() / 2), gap, perChar);
+                // Closing the master throws away what the program has not read yet: give it a
+                // moment to take the half reply first.
+                m_lineFree += std::chrono::milliseconds(100);
                 m_out.push_back(OutItem{m_lineFree, OutItem::Vanish, 0, {}});
                 m_idle = false;
                 return;

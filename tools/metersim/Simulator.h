@@ -58,7 +58,8 @@ enum class FaultKind {
     ShortRecord,  // the data part (record) cut to 20 characters and CR LF
     Trickle,      // one character every 50 ms
     Late,         // the reply starts pauseMs late
-    Vanish,       // the device disappears half-way through the reply
+    Vanish,       // the device disappears half-way through the reply (100 ms after the half went out,
+                  // so the program can take it first)
 };
 
 struct Fault {
@@ -138,9 +139,9 @@ private:
     using Clock = std::chrono::steady_clock;
     struct OutItem {
         Clock::time_point due;
-        enum Kind { Byte, Vanish, LiveRecord } kind;
+        enum Kind { Byte, Vanish } kind;
         unsigned char byte;
-        std::string text; // LiveRecord: the record, entered in liveRecords() when it went out
+        std::string text; // on a live record's last byte: the record, entered in liveRecords() when it goes out
     };
     enum class Request { None, Stop, Vanish, Reappear };
 

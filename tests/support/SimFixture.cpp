@@ -1,0 +1,71 @@
+#include "support/SimFixture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QStringList>
+#include <QThread>
+
+#include "startup/Variable.h"
+
+SimFixture::SimFixture(metersim::Config config)
+    : m_sim(std::make_unique<metersim::Simulator>(std::move(config)))
+{
+    m_oldSettings = Variable::Settings;
+    m_hadExtraPorts = qEnvironmentVariableIsSet("TELVARO_EXTRA_PORTS");
+    m_oldExtraPorts = qgetenv("TELVARO_EXTRA_PORTS");
+    m_ok = m_sim->start();
+    if (!m_ok) {
+        qWarning("SimFixture: the meter simulator could not open a pseudo-terminal");
+        return;
+    }
+    const QString path = devicePath();
+    qputenv("TELVARO_EXTRA_PORTS", path.toLocal8Bit());
+    SettingsRecord &s = Variable::Settings;
+    s.RsPort = path;
+    s.RsSpeed = QString::number(m_sim->config().baud);
+    s.RsParity = QStringLiteral("N");
+    s.RsDataBit = QStringLiteral("8");
+    s.RsStopBit = QStringLiteral("1");
+    s.RsFlow = 1;
+    s.ProgMode = true;
+}
+
+SimFixture::~SimFixture()
+{
+    m_sim->stop();
+    if (m_hadExtraPorts)
+        qputenv("TELVARO_EXTRA_PORTS", m_oldExtraPorts);
+    else
+        qunsetenv("TELVARO_EXTRA_PORTS");
+    SettingsRecord &s = Variable::Settings;
+    s.RsPort = m_oldSettings.RsPort;
+    s.RsSpeed = m_oldSettings.RsSpeed;
+    s.RsParity = m_oldSettings.RsParity;
+    s.RsDataBit = m_oldSettings.RsDataBit;
+    s.RsStopBit = m_oldSettings.RsStopBit;
+    s.RsFlow = m_oldSettings.RsFlow;
+    s.ProgMode = m_oldSettings.ProgMode;
+}
+
+QString SimFixture::devicePath() const { return QString::fromStdString(m_sim->devicePath()); }
+
+QStringList SimFixture::commands() const
+{
+    QStringList list;
+    for (const std::string &c : m_sim->receivedCommands())
+        list << QString::fromStdString(c);
+    return list;
+}
+
+bool waitUntil(const std::function<bool()> &predicate, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (predicate())
+            return true;
+        if (deadline.hasExpired())
+            return predicate();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}

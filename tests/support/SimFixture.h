@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "datafiles/SettingsRecord.h"
+#include "metersim/Simulator.h"
+
+// The simulated meter on a private pty for one test, with the program pointed at it:
+// TELVARO_EXTRA_PORTS names the device, Settings.RsPort is its path, the line is the simulator's
+// baud rate, N, 8, 1 without handshaking, and ProgMode is run mode. Everything is put back (and the
+// simulator stopped) when the fixture goes away.
+//
+//   SimFixture sim;                           // or SimFixture sim(config)
+//   QVERIFY(sim.ok());
+//   sim->setFault("G", {metersim::FaultKind::WrongAck});
+//   ... OpenComPort() ...
+//   QVERIFY(waitUntil([&] { return sim->receivedCommands().size() >= 3; }, 5000));
+class SimFixture {
+public:
+    explicit SimFixture(metersim::Config config = metersim::Config());
+    ~SimFixture();
+    SimFixture(const SimFixture &) = delete;
+    SimFixture &operator=(const SimFixture &) = delete;
+
+    bool ok() const { return m_ok; }
+    metersim::Simulator &sim() { return *m_sim; }
+    metersim::Simulator *operator->() { return m_sim.get(); }
+    QString devicePath() const;
+    // The commands received so far, as one list ("U", "S", "F", "D0001", ...).
+    QStringList commands() const;
+
+private:
+    std::unique_ptr<metersim::Simulator> m_sim;
+    bool m_ok = false;
+    QByteArray m_oldExtraPorts;
+    bool m_hadExtraPorts = false;
+    SettingsRecord m_oldSettings;
+};
+
+// Process Qt events (timers, serial port notifications) until predicate() holds or timeoutMs
+// passes. Returns the predicate's last value.
+bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 5000);
