@@ -1,0 +1,21 @@
+// The U, S, P, M, T-header and %OA splitters and the acknowledgement tests.
+#include "FuzzCommon.h"
+#include "serial/Protocol.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray reply = fuzzBytes(data, size);
+    protocol::splitUnits(reply);
+    protocol::splitS(reply);
+    const int pages = protocol::splitP(reply);
+    if (pages < -9999 || pages > 9999)
+        __builtin_trap();  // four characters never make more than four digits
+    protocol::splitM(reply);
+    protocol::splitTHeader(reply);
+    protocol::splitOaRecord(reply);
+    for (char letter : {'U', 'S', 'G', 'F', 'D', 'N', 'P', 'T', 'M'}) {
+        protocol::isAck(reply, letter);
+        protocol::isBareAck(reply, letter);
+    }
+    return 0;
+}
