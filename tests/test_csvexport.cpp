@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "datafiles/CsvExport.h"
+#include "datafiles/NumberText.h"
 #include "i18n/CodePage.h"
 #include "i18n/Texts.h"
 #include "startup/Variable.h"
@@ -94,6 +95,7 @@ private slots:
     void celsiusTest_data();
     void celsiusTest();
     void headerTexts();
+    void dataLinesFollowGeneralNumber();
     void samplingTimeText_data();
     void samplingTimeText();
     void failureLeavesOldFile_data();
@@ -226,6 +228,34 @@ void TestCsvExport::headerTexts()
     };
     for (const auto &t : times)
         QCOMPARE(csvexport::timeOfDayText(t.value), QString::fromLatin1(t.text));
+}
+
+void TestCsvExport::dataLinesFollowGeneralNumber()
+{
+    TestProgramFolder folder("en_US.UTF-8");
+    setLanguageState("en_US.UTF-8", 0);
+    setUnits(QByteArray("\xDF" "C"));
+    const double inf = std::numeric_limits<double>::infinity();
+    const QVector<double> values{0.0, -0.0, 0.1 + 0.2, 1e-7, -1e-300, 1e21, 123456789.125, -inf, inf,
+                                 std::numeric_limits<double>::quiet_NaN(), 5e-324, 1.7976931348623157e308};
+    using namespace Variable;
+    resizeLiveSeries(int(values.size()));
+    QByteArray expected;
+    for (int i = 0; i < values.size(); ++i) {
+        COData[i + 1] = values[i];
+        CO2Data[i + 1] = -values[i];
+        TempData[i + 1] = values[i] / 3;
+        HumData[i + 1] = 2.5;
+        QStringList fields;
+        for (const QVector<double> *column : {&COData, &CO2Data, &TempData, &HumData})
+            fields << numtext::generalNumber(column->at(i + 1));
+        expected += fields.join(QLatin1Char(',')).toLatin1() + "\r\n";
+    }
+    const auto bytes = csvexport::measureCsvBytes({QString(), QString(), QString(), qint32(values.size()), QString()},
+                                                  csvexport::kNormalModeText, 0);
+    QVERIFY(bytes);
+    QVERIFY(bytes->endsWith(expected));
+    QCOMPARE(bytes->count("\r\n"), 8 + values.size());
 }
 
 void TestCsvExport::samplingTimeText_data()

@@ -2,6 +2,7 @@
 
 #include <QSaveFile>
 #include <QStringList>
+#include <charconv>
 #include <cmath>
 
 #include "datafiles/NumberText.h"
@@ -28,26 +29,56 @@ void appendHeader(QString &text, const CsvHeader &header, const QString &modeLin
     text += QLatin1StringView("Atmos.Pressure,") + header.pressureText + kLineEnd;
 }
 
-// One line per sample, the columns' values in general number format joined by ",".
-// Nothing when a column holds fewer than count samples (element 0 is unused).
-bool appendData(QString &text, qint32 count, const QList<const QVector<double> *> &columns)
+// A value in the general number format, appended as bytes. Same text as numtext::generalNumber,
+// without a string per value: a long run has half a million of them.
+void appendNumber(QByteArray &out, double value)
 {
+    if (std::isfinite(value) && value != 0.0) {
+        char buffer[400];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+        if (result.ec == std::errc()) {
+            out.append(buffer, result.ptr - buffer);
+            return;
+        }
+    }
+    out += numtext::generalNumber(value).toLatin1();
+}
+
+// One line per sample, the columns' values joined by ",". The lines are plain ASCII, which every
+// file code set we write keeps as it is. Nothing when a column holds fewer than count samples
+// (element 0 is unused).
+std::optional<QByteArray> dataLines(qint32 count, const QList<const QVector<double> *> &columns)
+{
+    QByteArray out;
     if (count <= 0)
-        return true;
+        return out;
     for (const QVector<double> *column : columns)
         if (column->size() <= count)
-            return false;
+            return std::nullopt;
     // Eight short numbers a line, rarely more than ten characters each.
-    text.reserve(text.size() + qsizetype(count) * columns.size() * 10);
+    out.reserve(qsizetype(count) * columns.size() * 10);
     for (qint32 i = 1; i <= count; ++i) {
         for (qsizetype c = 0; c < columns.size(); ++c) {
             if (c > 0)
-                text += QLatin1Char(',');
-            text += numtext::generalNumber(columns[c]->at(i));
+                out += ',';
+            appendNumber(out, columns[c]->at(i));
         }
-        text += kLineEnd;
+        out += "\r\n";
     }
-    return true;
+    return out;
+}
+
+// The header text in the file code set followed by the data lines.
+std::optional<QByteArray> fileBytes(const QString &headerText, qint32 count,
+                                    const QList<const QVector<double> *> &columns)
+{
+    std::optional<QByteArray> data = dataLines(count, columns);
+    if (!data)
+        return std::nullopt;
+    static const QByteArray ascii("0123456789-.,\r\n");
+    if (codepage::toFile(QString::fromLatin1(ascii)) != ascii)
+        return codepage::toFile(headerText + QString::fromLatin1(*data));
+    return codepage::toFile(headerText) + *data;
 }
 
 } // namespace
@@ -95,9 +126,7 @@ std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString
     QList<const QVector<double> *> columns{&COData, &CO2Data, &TempData, &HumData};
     if (detailed)
         columns << &DewPointData << &WetBulbData << &AbsHumData << &HumRatioData;
-    if (!appendData(text, header.count, columns))
-        return std::nullopt;
-    return codepage::toFile(text);
+    return fileBytes(text, header.count, columns);
 }
 
 std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &basisText)
@@ -112,9 +141,7 @@ std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &bas
     } else {
         text += QStringLiteral("ppm,ppm,ppm,%OA") + kLineEnd;
     }
-    if (!appendData(text, header.count, {&ReturnAir, &SupplyAir, &OutdoorAir, &PercentOutdoorAir}))
-        return std::nullopt;
-    return codepage::toFile(text);
+    return fileBytes(text, header.count, {&ReturnAir, &SupplyAir, &OutdoorAir, &PercentOutdoorAir});
 }
 
 bool writeFileWhole(const QString &fileName, const QByteArray &bytes)
