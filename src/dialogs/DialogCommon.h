@@ -6,6 +6,17 @@
 
 #include "dialogs/DialogRules.h"
 
+// The program's pictures (icon, three dots) live in a resource file of the core library; a static
+// library's resource registration is dropped by the linker unless something refers to it.
+inline void ensureResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
 // Small helpers the dialogs share.
 namespace dialogs {
 

@@ -60,6 +60,7 @@ QStringList FrmDriveList::driveList()
 FrmDriveList::FrmDriveList()
 {
     setObjectName(QStringLiteral("FrmDriveList"));
+    ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
     m_caller = findOptionWindow();
 

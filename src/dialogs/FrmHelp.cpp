@@ -1,6 +1,7 @@
 #include "dialogs/FrmHelp.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -91,6 +92,7 @@ void PictureDropArea::dropEvent(QDropEvent *event)
 FrmHelp::FrmHelp()
 {
     setObjectName(QStringLiteral("FrmHelp"));
+    ensureResources();
 
     picIcon = named(new PictureSource(this), "picIcon");
     picIcon->setAccessibleName(QStringLiteral("Program icon"));
@@ -157,6 +159,8 @@ void FrmHelp::Form_Load()
 void FrmHelp::cmdOK_Click() { close(); }
 
 void FrmHelp::reject() { close(); }
+
+void FrmHelp::closeEvent(QCloseEvent *event) { event->accept(); }
 
 void FrmHelp::cmdSysInfo_Click() { StartSysInfo(); }
 

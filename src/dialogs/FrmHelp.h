@@ -68,6 +68,9 @@ public:
 
     void reject() override;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void Form_Load();
 

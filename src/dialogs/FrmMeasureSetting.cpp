@@ -25,6 +25,7 @@ using dialogs::selectFromCaret;
 FrmMeasureSetting::FrmMeasureSetting()
 {
     setObjectName(QStringLiteral("FrmMeasureSetting"));
+    ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
 
     Frame1 = named(new QGroupBox(this), "Frame1");

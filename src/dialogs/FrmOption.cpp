@@ -28,6 +28,7 @@ using dialogs::named;
 FrmOption::FrmOption()
 {
     setObjectName(QStringLiteral("FrmOption"));
+    ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
 
     SSTab1 = named(new QTabWidget(this), "SSTab1");

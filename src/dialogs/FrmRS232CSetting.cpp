@@ -21,6 +21,7 @@ using namespace dialogrules;
 FrmRS232CSetting::FrmRS232CSetting()
 {
     setObjectName(QStringLiteral("FrmRS232CSetting"));
+    ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
 
     QLabel **labels[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6, &Label7};
