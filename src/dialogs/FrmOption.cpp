@@ -25,6 +25,15 @@
 
 using dialogs::named;
 
+namespace {
+// The designed font, set explicitly so that it is not inherited from the tab or a group.
+QFont designedFont()
+{
+    const QFont app = QApplication::font();
+    return QFont(app.family(), app.pointSize());
+}
+} // namespace
+
 FrmOption::FrmOption()
 {
     setObjectName(QStringLiteral("FrmOption"));
@@ -51,6 +60,8 @@ FrmOption::FrmOption()
     Command3->setText(QStringLiteral("..."));
     Command3->setFixedWidth(dialogs::twipsToScreenPixels(345, Command3));
     Command3->setAccessibleName(QStringLiteral("Browse"));
+    // Its face stays as designed whatever the tab's font becomes.
+    Command3->setFont(designedFont());
 
     Frame1 = named(new QGroupBox(page), "Frame1");
     Option1 = named(new QRadioButton(Frame1), "Option1");
@@ -64,10 +75,8 @@ FrmOption::FrmOption()
     Option3 = named(new QRadioButton(QStringLiteral("Run"), Frame2), "Option3");
     Option4 = named(new QRadioButton(QStringLiteral("Debug"), Frame2), "Option4");
     // "Run" and "Debug" keep their designed font whatever the group's font becomes.
-    for (QRadioButton *b : {Option3, Option4}) {
-        const QFont app = QApplication::font();
-        b->setFont(QFont(app.family(), app.pointSize()));
-    }
+    for (QRadioButton *b : {Option3, Option4})
+        b->setFont(designedFont());
     auto *modeLayout = new QVBoxLayout(Frame2);
     modeLayout->addWidget(Option3);
     modeLayout->addWidget(Option4);
