@@ -95,6 +95,13 @@ FrmDriveList::FrmDriveList()
     layout->addWidget(Text1);
     layout->addLayout(buttons);
 
+    // The folders are read in the background: keep the current one in view as they come in.
+    auto keepInView = [this] {
+        if (Dir1->currentIndex().isValid())
+            Dir1->scrollTo(Dir1->currentIndex(), QAbstractItemView::PositionAtCenter);
+    };
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, keepInView, Qt::QueuedConnection);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, keepInView, Qt::QueuedConnection);
     connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
     connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { Dir1_Change(); });
     connect(Text1, &QLineEdit::textChanged, this, [](const QString &text) {
@@ -118,9 +125,12 @@ void FrmDriveList::setCurrentFolder(const QString &path)
     const QModelIndex index = m_model->index(QDir::cleanPath(QDir(path).absolutePath()));
     if (!index.isValid())
         return;
+    // Open the way down to it, so the user sees where the folder is.
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        Dir1->expand(up);
     Dir1->setCurrentIndex(index);
-    Dir1->scrollTo(index);
     Dir1->expand(index);
+    Dir1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void FrmDriveList::setDriveSilently(const QString &drive)

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -87,6 +88,44 @@ void PictureDropArea::dropEvent(QDropEvent *event)
     emit pictureDropped(picture);
 }
 
+// ---- notice label ------------------------------------------------------------------------------
+
+QString NoticeLabel::shownText() const
+{
+    QString shown = text();
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+int NoticeLabel::heightForWidth(int width) const
+{
+    const QMargins m = contentsMargins();
+    const QRect r = fontMetrics().boundingRect(QRect(0, 0, qMax(1, width - m.left() - m.right()), 100000),
+                                               Qt::TextWordWrap, shownText());
+    return r.height() + m.top() + m.bottom();
+}
+
+QSize NoticeLabel::sizeHint() const
+{
+    const int width = qMax(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40, 200);
+    return QSize(width, heightForWidth(width));
+}
+
+QSize NoticeLabel::minimumSizeHint() const
+{
+    const int width = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 20;
+    return QSize(width, heightForWidth(width));
+}
+
+void NoticeLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shownText());
+}
+
 // ---- About box ---------------------------------------------------------------------------------
 
 FrmHelp::FrmHelp()
@@ -98,8 +137,7 @@ FrmHelp::FrmHelp()
     picIcon->setAccessibleName(QStringLiteral("Program icon"));
     lblTitle = named(new QLabel(this), "lblTitle");
     lblVersion = named(new QLabel(this), "lblVersion");
-    lblDescription = named(new QLabel(this), "lblDescription");
-    lblDescription->setWordWrap(true);
+    lblDescription = named(new NoticeLabel(this), "lblDescription");
     lblDisclaimer = named(new QLabel(this), "lblDisclaimer");
     lblDisclaimer->setWordWrap(true);
     cmdOK = named(new QPushButton(this), "cmdOK");

@@ -38,6 +38,24 @@ protected:
     void dropEvent(QDropEvent *event) override;
 };
 
+// A label whose caption may carry carriage returns: each one starts a new line on screen,
+// while the caption itself stays as it was given.
+class NoticeLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString shownText() const;
+};
+
 // About box: title, version, legal notice, warning text, OK and the system-information button.
 class FrmHelp : public QDialog {
     Q_OBJECT
@@ -47,7 +65,7 @@ public:
     PictureSource *picIcon;
     QLabel *lblTitle;
     QLabel *lblVersion;
-    QLabel *lblDescription;
+    NoticeLabel *lblDescription;
     QLabel *lblDisclaimer;
     QPushButton *cmdOK;
     QPushButton *cmdSysInfo;

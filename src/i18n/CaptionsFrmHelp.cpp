@@ -15,7 +15,7 @@ void SetCaptionsFrmHelp(FrmHelp &w)
     w.lblDisclaimer->setText(LoadResString(178));
     w.cmdOK->setText(LoadResString(184));
     w.cmdSysInfo->setText(LoadResString(183));
-    for (QLabel *label : {w.lblTitle, w.lblVersion, w.lblDescription, w.lblDisclaimer})
+    for (QLabel *label : std::initializer_list<QLabel *>{w.lblTitle, w.lblVersion, w.lblDescription, w.lblDisclaimer})
         label->setAccessibleName(label->objectName());
 
     fonts::applyControlFontRule(
