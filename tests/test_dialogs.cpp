@@ -136,6 +136,7 @@ private slots:
     void pickerUnusableDrive_data();
     void pickerUnusableDrive();
     void optionWaitsForPicker();
+    void pickerFolderCannotBeLookedUp();
 };
 
 // ---- measurement settings -----------------------------------------------------------------------
@@ -659,6 +660,36 @@ void TestDialogs::optionWaitsForPicker()
     QVERIFY(option->isEnabled());
     QVERIFY(option->close());
     flushDeletes();
+    QVERIFY(s.menu->isEnabled());
+}
+
+void TestDialogs::pickerFolderCannotBeLookedUp()
+{
+    Session s;
+    s.menu->MenuOption->trigger();
+    auto *option = topLevel<FrmOption>("FrmOption");
+    QVERIFY(option);
+    const QString unreadable = QString(5000, QLatin1Char('u'));
+    option->Text1->setText(unreadable);
+    s.prompts.queueAnswer(prompts::Answer::Retry);
+    s.prompts.queueAnswer(prompts::Answer::Cancel);
+    option->Command3->click();
+    auto *picker = topLevel<FrmDriveList>("FrmDriveList");
+    QVERIFY(picker);
+    QCOMPARE(s.prompts.messages.size(), 2);
+    QCOMPARE(s.prompts.messages[1].text, LoadResString(194));
+    // Cancel: the picker starts over from the start drive, which also becomes its copy.
+    QCOMPARE(picker->Drive1->currentText(), picker->startDrive());
+    QCOMPARE(Variable::Settings.DefaultFolder, picker->startDrive());
+    QCOMPARE(picker->currentFolder(), picker->startDrive());
+    picker->Command2->click();
+    flushDeletes();
+    QCOMPARE(Variable::Settings.DefaultFolder, option->Text1->text());
+    QVERIFY(option->isEnabled());
+    // The options window's Cancel still returns to the folder it opened with.
+    option->Command2->click();
+    flushDeletes();
+    QCOMPARE(Variable::Settings.DefaultFolder, s.folder.path());
     QVERIFY(s.menu->isEnabled());
 }
 
