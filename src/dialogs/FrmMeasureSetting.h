@@ -2,8 +2,57 @@
 
 #include <QDialog>
 
+#include "datafiles/SettingsRecord.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// Measurement settings: mode, number of data, sampling time and the charted series. Every change
+// goes into the settings record at once; leaving without OK puts the seven fields back.
 class FrmMeasureSetting : public QDialog {
     Q_OBJECT
 public:
     FrmMeasureSetting();
+
+    QGroupBox *Frame1;      // Mode
+    QRadioButton *Option1;  // Standard Mode
+    QRadioButton *Option2;  // Detailed Mode
+    QGroupBox *Frame2;      // Graph
+    QCheckBox *Check1;      // CO
+    QCheckBox *Check2;      // CO2
+    QCheckBox *Check3;      // Temperature
+    QCheckBox *Check4;      // Relative Humidity
+    QLabel *Label1;         // Number of Data:
+    QLineEdit *Text1;
+    QLabel *Label2;         // Sampling Time:
+    QComboBox *Combo1;
+    QPushButton *Command1;  // OK
+    QPushButton *Command2;  // Cancel
+
+    void Command1_Click();
+    void Command2_Click();
+    void Text1_Change();
+
+    // Escape is Cancel.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load();
+    void restoreCopy();
+
+    bool m_ok = false;
+    bool m_restored = false;
+    SettingsRecord m_copy;
 };
+
+// Captions, fonts and the sampling-time list of the measurement dialog.
+void SetCaptionsFrmMeasureSetting(FrmMeasureSetting &window);

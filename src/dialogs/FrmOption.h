@@ -1,9 +1,63 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
+#include "dialogs/FrmDriveList.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+// Options: the data storage folder, and two groups that stay hidden until the service key is
+// pressed on the tab: the interface language and run/debug mode.
 class FrmOption : public QDialog {
     Q_OBJECT
 public:
     FrmOption();
+
+    // The service keys, pressed while the tab has the focus (with or without Shift, Ctrl, Alt).
+    static constexpr int kRevealKey = Qt::Key_L;
+    static constexpr int kHideKey = Qt::Key_H;
+
+    QTabWidget *SSTab1;
+    QLabel *Label1;         // Data storage folder
+    QLineEdit *Text1;       // the folder, bound to DefaultFolder
+    QPushButton *Command3;  // browse
+    QGroupBox *Frame1;      // language, hidden at first
+    QRadioButton *Option1;  // English
+    QRadioButton *Option2;  // the system's language
+    QGroupBox *Frame2;      // run/debug mode, hidden at first
+    QRadioButton *Option3;  // Run
+    QRadioButton *Option4;  // Debug
+    QPushButton *Command1;  // OK
+    QPushButton *Command2;  // Cancel
+
+    // The folder picker while it is open.
+    FrmDriveList *picker() const { return m_picker; }
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void SSTab1_KeyDown(int key);
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load();
+
+    bool m_ok = false;
+    bool m_restored = false;
+    QString m_copy;  // DefaultFolder when the window opened
+    QPointer<FrmDriveList> m_picker;
 };
+
+// Captions, fonts and the browse button of the options dialog.
+void SetCaptionsFrmOption(FrmOption &window);

@@ -2,8 +2,57 @@
 
 #include <QDialog>
 
+#include "datafiles/SettingsRecord.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// Serial line settings: port (only the ports that can be opened right now), speed, data bits,
+// parity, stop bits and flow control. Picks go into the settings record at once; leaving without
+// OK puts the six fields back.
 class FrmRS232CSetting : public QDialog {
     Q_OBJECT
 public:
     FrmRS232CSetting();
+
+    QLabel *Label1;  // Connected channel
+    QLabel *Label2;  // Port
+    QLabel *Label3;  // Baud rate
+    QLabel *Label4;  // Data Bit
+    QLabel *Label5;  // Parity
+    QLabel *Label6;  // Stop Bit
+    QLabel *Label7;  // Flow
+    QComboBox *Combo1;  // channel: only one set of serial settings exists, so it stays empty
+    QComboBox *Combo2;  // port
+    QComboBox *Combo3;  // baud rate
+    QComboBox *Combo4;  // data bits
+    QComboBox *Combo5;  // parity
+    QComboBox *Combo6;  // stop bits
+    QComboBox *Combo7;  // flow
+    QPushButton *Command1;  // OK
+    QPushButton *Command2;  // Cancel
+
+    // Number of ports found when the window loaded.
+    int portCount() const { return m_portCount; }
+
+    void Command1_Click();
+    void Command2_Click();
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void restoreCopy();
+
+    bool m_ok = false;
+    bool m_restored = false;
+    int m_portCount = 0;
+    SettingsRecord m_copy;
 };
+
+// Captions and fonts of the serial settings dialog.
+void SetCaptionsFrmRS232CSetting(FrmRS232CSetting &window);

@@ -1,0 +1,246 @@
+#include "dialogs/FrmDriveList.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "dialogs/DialogCommon.h"
+#include "dialogs/DialogRules.h"
+#include "dialogs/FrmOption.h"
+#include "i18n/Texts.h"
+#include "mainwindow/Prompts.h"
+#include "startup/Variable.h"
+
+using dialogs::named;
+
+namespace {
+
+FrmOption *findOptionWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *option = qobject_cast<FrmOption *>(w))
+            return option;
+    return nullptr;
+}
+
+bool driveUsable(const QString &drive)
+{
+    const QFileInfo info(drive);
+    return info.isDir() && info.isReadable() && info.isExecutable();
+}
+
+} // namespace
+
+QStringList FrmDriveList::driveList()
+{
+    QStringList drives{QStringLiteral("/")};
+    QStringList others;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        // Bind-mounted single files are no drives.
+        if (!volume.isValid() || root.isEmpty() || !QFileInfo(root).isDir() || drives.contains(root) ||
+            others.contains(root))
+            continue;
+        others << root;
+    }
+    others.sort();
+    return drives + others;
+}
+
+FrmDriveList::FrmDriveList()
+{
+    setObjectName(QStringLiteral("FrmDriveList"));
+    ensureResources();
+    setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
+    m_caller = findOptionWindow();
+
+    Drive1 = named(new QComboBox(this), "Drive1");
+    Drive1->setAccessibleName(QStringLiteral("Drive"));
+    Drive1->addItems(driveList());
+
+    m_model = new QFileSystemModel(this);
+    m_model->setObjectName(QStringLiteral("Dir1Model"));
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_model->setRootPath(QStringLiteral("/"));
+    Dir1 = named(new QTreeView(this), "Dir1");
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
+    Dir1->setModel(m_model);
+    Dir1->setHeaderHidden(true);
+    for (int c = 1; c < m_model->columnCount(); ++c)
+        Dir1->hideColumn(c);
+    Dir1->setMinimumSize(320, 260);
+
+    Text1 = named(new QLineEdit(this), "Text1");
+    Text1->setAccessibleName(QStringLiteral("Folder"));
+    Command1 = named(new QPushButton(this), "Command1");
+    Command2 = named(new QPushButton(this), "Command2");
+    Command1->setDefault(true);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Drive1);
+    layout->addWidget(Dir1, 1);
+    layout->addWidget(Text1);
+    layout->addLayout(buttons);
+
+    // The folders are read in the background: keep the current one in view as they come in.
+    auto keepInView = [this] {
+        if (Dir1->currentIndex().isValid())
+            Dir1->scrollTo(Dir1->currentIndex(), QAbstractItemView::PositionAtCenter);
+    };
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, keepInView, Qt::QueuedConnection);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, keepInView, Qt::QueuedConnection);
+    connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
+    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { Dir1_Change(); });
+    connect(Text1, &QLineEdit::textChanged, this, [](const QString &text) {
+        if (DriveListCaller == 1)
+            Variable::Settings.DefaultFolder = text;
+    });
+    connect(Command1, &QPushButton::clicked, this, &FrmDriveList::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmDriveList::Command2_Click);
+
+    Form_Load();
+}
+
+QString FrmDriveList::currentFolder() const
+{
+    const QModelIndex index = Dir1->currentIndex();
+    return index.isValid() ? m_model->filePath(index) : QString();
+}
+
+void FrmDriveList::setCurrentFolder(const QString &path)
+{
+    const QModelIndex index = m_model->index(QDir::cleanPath(QDir(path).absolutePath()));
+    if (!index.isValid())
+        return;
+    // Open the way down to it, so the user sees where the folder is.
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        Dir1->expand(up);
+    Dir1->setCurrentIndex(index);
+    Dir1->expand(index);
+    Dir1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void FrmDriveList::setDriveSilently(const QString &drive)
+{
+    const QSignalBlocker block(Drive1);
+    int i = Drive1->findText(drive);
+    if (i < 0) {
+        Drive1->addItem(drive);
+        i = Drive1->count() - 1;
+    }
+    Drive1->setCurrentIndex(i);
+}
+
+void FrmDriveList::Form_Load()
+{
+    SetCaptionsFrmDriveList(*this);
+    // Like the drive list, the folder list first shows the current directory.
+    m_startDrive = dialogrules::mountPointOf(QDir::currentPath(), driveList());
+    setDriveSilently(m_startDrive);
+    {
+        const QSignalBlocker block(Dir1->selectionModel());
+        setCurrentFolder(QDir::currentPath());
+    }
+    m_ok = false;
+    if (DriveListCaller == 1) {
+        m_copy = Variable::Settings.DefaultFolder;
+        for (;;) {
+            const auto found = dialogrules::lookUpPath(Variable::Settings.DefaultFolder);
+            if (found == dialogrules::Lookup::Error) {
+                const auto answer = prompts::message(this, LoadResString(194), LoadResString(101),
+                                                     prompts::Buttons::RetryCancel, prompts::Icon::None);
+                if (answer == prompts::Answer::Retry)
+                    continue;
+                // Back to the start drive, which also becomes the folder to start from.
+                setDriveSilently(m_startDrive);
+                Variable::Settings.DefaultFolder = m_startDrive;
+                m_copy = m_startDrive;
+                continue;
+            }
+            if (found == dialogrules::Lookup::Found) {
+                const QString folder = Variable::Settings.DefaultFolder;
+                // A path that names a file cannot be shown as a folder: the load ends here.
+                if (!QFileInfo(folder).isDir())
+                    return;
+                const QSignalBlocker block(Dir1->selectionModel());
+                setCurrentFolder(folder);
+                setDriveSilently(dialogrules::mountPointOf(QDir(folder).absolutePath(), driveList()));
+            }
+            break;
+        }
+    }
+    Dir1_Change();
+}
+
+void FrmDriveList::Drive1_Change()
+{
+    for (;;) {
+        const QString drive = Drive1->currentText();
+        if (driveUsable(drive)) {
+            setCurrentFolder(drive);
+            Dir1_Change();
+            return;
+        }
+        const auto answer = prompts::message(this, LoadResString(194), LoadResString(101),
+                                             prompts::Buttons::RetryCancel, prompts::Icon::None);
+        if (answer == prompts::Answer::Retry)
+            continue;
+        // Back to the drive the picker started on; the folder list stays where it was.
+        setDriveSilently(m_startDrive);
+        return;
+    }
+}
+
+void FrmDriveList::Dir1_Change()
+{
+    if (DriveListCaller != 1)
+        return;
+    const QString folder = currentFolder();
+    if (folder.isEmpty())
+        return;
+    Variable::Settings.DefaultFolder = folder;
+    Text1->setText(folder);
+}
+
+void FrmDriveList::Command1_Click()
+{
+    m_ok = true;
+    close();
+}
+
+void FrmDriveList::Command2_Click() { close(); }
+
+void FrmDriveList::reject() { close(); }
+
+void FrmDriveList::tellOptionWindow()
+{
+    if (!m_caller)
+        return;
+    m_caller->Text1->setText(Variable::Settings.DefaultFolder);
+    m_caller->setEnabled(true);
+}
+
+void FrmDriveList::closeEvent(QCloseEvent *event)
+{
+    // OK keeps the folder browsed to; Cancel and the close box put back the one the picker started with.
+    if (!m_closed && DriveListCaller == 1) {
+        m_closed = true;
+        if (!m_ok)
+            Variable::Settings.DefaultFolder = m_copy;
+        tellOptionWindow();
+    }
+    event->accept();
+}

@@ -1,0 +1,23 @@
+#include <QLabel>
+#include <QPushButton>
+
+#include "dialogs/DialogRules.h"
+#include "dialogs/FrmHelp.h"
+#include "i18n/Fonts.h"
+#include "i18n/Texts.h"
+
+void SetCaptionsFrmHelp(FrmHelp &w)
+{
+    w.setWindowTitle(LoadResString(101));
+    w.lblTitle->setText(LoadResString(101));
+    w.lblVersion->setText(dialogrules::programVersionText());
+    w.lblDescription->setText(QStringLiteral("\r\r") + dialogrules::legalNotice());
+    w.lblDisclaimer->setText(LoadResString(178));
+    w.cmdOK->setText(LoadResString(184));
+    w.cmdSysInfo->setText(LoadResString(183));
+    for (QLabel *label : std::initializer_list<QLabel *>{w.lblTitle, w.lblVersion, w.lblDescription, w.lblDisclaimer})
+        label->setAccessibleName(label->objectName());
+
+    fonts::applyControlFontRule(
+        {w.lblTitle, w.lblVersion, w.lblDescription, w.lblDisclaimer, w.cmdOK, w.cmdSysInfo});
+}
