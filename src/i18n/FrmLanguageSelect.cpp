@@ -1,3 +1,4 @@
+#include "dialogs/DialogCommon.h"
 #include "i18n/FrmLanguageSelect.h"
 
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 FrmLanguageSelect::FrmLanguageSelect(std::function<void()> onClosed) : m_onClosed(std::move(onClosed))
 {
     setObjectName(QStringLiteral("FrmLanguageSelect"));
+    ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
     auto *layout = new QVBoxLayout(this);
     Label1 = new QLabel(this);

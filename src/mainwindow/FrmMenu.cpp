@@ -19,6 +19,7 @@
 #include "dialogs/FrmMeasureSetting.h"
 #include "dialogs/FrmOption.h"
 #include "dialogs/FrmRS232CSetting.h"
+#include "dialogs/DialogCommon.h"
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
 #include "mainwindow/GridControl.h"
@@ -56,6 +57,7 @@ bool FrmMenu::ending() { return g_ending; }
 FrmMenu::FrmMenu()
 {
     g_instance = this;
+    ensureResources();
     g_ending = false;
     setObjectName(QStringLiteral("FrmMenu"));
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
