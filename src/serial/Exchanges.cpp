@@ -233,7 +233,11 @@ ExchangeResult liveS(SerialLink &link, qint16 &coScaleFlag, const CancelCheck &c
     return r;
 }
 
-ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelCheck &cancel)
+namespace {
+
+// G or F: one read of four characters that must be the bare acknowledgement, and nothing after it.
+ExchangeResult selectOutput(SerialLink &link, bool detailed, const QString &logName, int loggedAttempts,
+                            const CancelCheck &cancel)
 {
     const char letter = detailed ? 'F' : 'G';
     Description d;
@@ -244,9 +248,26 @@ ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelC
     d.reads = 1;
     d.giveUpRead = false;
     d.accept = [letter](const QByteArray &t) { return protocol::isBareAck(t, letter); };
-    d.logName = detailed ? QStringLiteral("F Command(Measure)") : QStringLiteral("G Command(Measure)");
-    d.loggedAttempts = sTries;
+    d.logName = logName;
+    d.loggedAttempts = loggedAttempts;
     ExchangeResult r = run(link, d, cancel);
+    if (r.ok() && link.inBufferCount() > 0) {
+        // "AG" CR LF followed by anything is not the meter's answer: log all that came.
+        link.setInputLen(0);
+        r.reply += link.input();
+        link.setInputLen(4);
+        r.outcome = Outcome::Failed;
+    }
+    return r;
+}
+
+} // namespace
+
+ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelCheck &cancel)
+{
+    ExchangeResult r = selectOutput(link, detailed,
+                                    detailed ? QStringLiteral("F Command(Measure)") : QStringLiteral("G Command(Measure)"),
+                                    sTries, cancel);
     if (r.ok())
         link.setInputLen(detailed ? 69 : 37);
     return r;
@@ -352,18 +373,8 @@ ExchangeResult directoryM(SerialLink &link, int page, const CancelCheck &cancel)
 
 ExchangeResult pageGF(SerialLink &link, bool detailed, const CancelCheck &cancel)
 {
-    const char letter = detailed ? 'F' : 'G';
-    Description d;
-    d.command = protocol::command(detailed ? "F" : "G");
-    d.discardFirst = true;
-    d.inputLen = 4;
-    d.waitTicks = 3;
-    d.reads = 1;
-    d.giveUpRead = false;
-    d.accept = [letter](const QByteArray &t) { return protocol::isBareAck(t, letter); };
-    d.logName = detailed ? QStringLiteral("F Command(Cal)") : QStringLiteral("G Command(Cal)");
-    d.loggedAttempts = -1;
-    return run(link, d, cancel);
+    return selectOutput(link, detailed, detailed ? QStringLiteral("F Command(Cal)") : QStringLiteral("G Command(Cal)"),
+                        -1, cancel);
 }
 
 ExchangeResult pageT(SerialLink &link, int page, bool oa, const CancelCheck &cancel)

@@ -72,7 +72,8 @@ ExchangeResult readUnits(SerialLink &link, const QString &logName, const CancelC
 // S at a live start: input length 0, 300 ms, 3 reads, accept "AS"...CR LF; log "S Command", 4.
 // On success sets COScaleFlag (returned through coScaleFlag) and Variable::AtmosPressure.
 ExchangeResult liveS(SerialLink &link, qint16 &coScaleFlag, const CancelCheck &cancel);
-// G or F at a live start: discard, input length 4, "G"/"F", 300 ms, one read equal to "AG"/"AF" CR LF.
+// G or F at a live start: discard, input length 4, "G"/"F", 300 ms, one read equal to "AG"/"AF" CR LF
+// with nothing waiting after it (what followed is logged with it).
 // Logged as "G Command(Measure)"/"F Command(Measure)" with sTries (the S exchange's count).
 ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelCheck &cancel);
 // Send "D0001" CR LF.
@@ -93,7 +94,7 @@ ExchangeResult directoryT(SerialLink &link, int page, QByteArray &header, const 
 // fields; "M Command Data Read(Cal/%OA)", 11.
 ExchangeResult directoryM(SerialLink &link, int page, const CancelCheck &cancel);
 
-// Page read: G/F (input length 4, 300 ms, one read; "G Command(Cal)"/"F Command(Cal)", -1).
+// Page read: G/F (input length 4, 300 ms, one read as at the live start; "G Command(Cal)"/"F Command(Cal)", -1).
 ExchangeResult pageGF(SerialLink &link, bool detailed, const CancelCheck &cancel);
 // Page read T: input length 4, 300 ms, 3 reads; "T Command(Cal)" or "T Command(%OA)", 4.
 // (The caller runs SendStopCommand after a failed T, header, directory T or M exchange.)

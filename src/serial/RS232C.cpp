@@ -133,6 +133,8 @@ void WaitTicks(int count, int intervalMs)
     frame.loop = &loop;
     QPointer<QTimer> timer = tickTimer();
     g_frames.append(&frame);
+    // A coarse timer may tick 5 % early; the meter's timings are minimums (the drain's second).
+    timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(frame.intervalMs);
     timer->start();
 
