@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "transfer/TempBodies.h"  // until the CSV writers land
+#include "datafiles/CsvExport.h"
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
 #include "mainwindow/FrmMenu.h"
