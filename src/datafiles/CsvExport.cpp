@@ -1,0 +1,193 @@
+#include "datafiles/CsvExport.h"
+
+#include <QSaveFile>
+#include <QStringList>
+#include <cmath>
+
+#include "datafiles/NumberText.h"
+#include "i18n/CodePage.h"
+#include "i18n/Texts.h"
+#include "mainwindow/Prompts.h"
+#include "startup/Variable.h"
+
+namespace csvexport {
+
+namespace {
+
+const QLatin1StringView kLineEnd("\r\n");
+
+// Lines 1 to 6, the same in every layout but for line 5.
+void appendHeader(QString &text, const CsvHeader &header, const QString &modeLine)
+{
+    text += QLatin1StringView("Date,") + header.dateText + kLineEnd;
+    text += QLatin1StringView("Time,") + header.timeText + kLineEnd;
+    // The count says how many data lines follow; a count below 1 writes none.
+    text += QLatin1StringView("Data,") + QString::number(qMax<qint32>(0, header.count)) + kLineEnd;
+    text += QLatin1StringView("Sampling Time,") + header.samplingTimeText + kLineEnd;
+    text += modeLine + kLineEnd;
+    text += QLatin1StringView("Atmos.Pressure,") + header.pressureText + kLineEnd;
+}
+
+// One line per sample, the columns' values in general number format joined by ",".
+// Nothing when a column holds fewer than count samples (element 0 is unused).
+bool appendData(QString &text, qint32 count, const QList<const QVector<double> *> &columns)
+{
+    if (count <= 0)
+        return true;
+    for (const QVector<double> *column : columns)
+        if (column->size() <= count)
+            return false;
+    // Eight short numbers a line, rarely more than ten characters each.
+    text.reserve(text.size() + qsizetype(count) * columns.size() * 10);
+    for (qint32 i = 1; i <= count; ++i) {
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            if (c > 0)
+                text += QLatin1Char(',');
+            text += numtext::generalNumber(columns[c]->at(i));
+        }
+        text += kLineEnd;
+    }
+    return true;
+}
+
+} // namespace
+
+bool temperatureIsCelsius()
+{
+    const QString &unit = Variable::UnitTemp;
+    if (Variable::SystemLanguage == QLatin1String("Chinese")) {
+        // GBK reads the degree mark 0xDF and the "C" after it as one character.
+        if (unit.isEmpty())
+            return false;
+        const qsizetype firstLength = (unit.size() > 1 && unit.at(0).isHighSurrogate()) ? 2 : 1;
+        return codepage::toMeter(unit.left(firstLength)) == QByteArray("\xDF\x43", 2);
+    }
+    return unit.size() >= 2 && unit.at(1) == QLatin1Char('C');
+}
+
+QString degreeText() { return LoadResString(temperatureIsCelsius() ? 190 : 191); }
+
+std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode)
+{
+    using namespace Variable;
+    const bool detailed = measureMode != 0;
+    const QString modeLine = modeText == kNormalModeText
+                                 ? QStringLiteral("Mode,NORMAL")
+                                 : QLatin1StringView("Mode,CALCULATION(") + modeText + QLatin1Char(')');
+    QString text;
+    appendHeader(text, header, modeLine);
+
+    const QString degrees = degreeText();
+    QStringList units;
+    if (!detailed) {
+        text += QStringLiteral("CO,CO2,Temperature,Relative humidity") + kLineEnd;
+        // A Japanese system writes the temperature unit as the meter sent it.
+        const QString temp = SystemLanguage == QLatin1String("Japanese") ? UnitTemp : degrees;
+        units = {UnitCO, UnitCO2, temp, UnitHum};
+    } else {
+        text += QStringLiteral("CO,CO2,Temperature,Relative humidity,Dew-point temperature,"
+                               "Wet-bulb temperature,Absolute humidity,Humidity Ratio")
+                + kLineEnd;
+        units = {UnitCO, UnitCO2, degrees, UnitHum, degrees, degrees, UnitAbsHum, UnitHumRatio};
+    }
+    text += units.join(QLatin1Char(',')) + kLineEnd;
+
+    QList<const QVector<double> *> columns{&COData, &CO2Data, &TempData, &HumData};
+    if (detailed)
+        columns << &DewPointData << &WetBulbData << &AbsHumData << &HumRatioData;
+    if (!appendData(text, header.count, columns))
+        return std::nullopt;
+    return codepage::toFile(text);
+}
+
+std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &basisText)
+{
+    using namespace Variable;
+    QString text;
+    appendHeader(text, header, QLatin1StringView("Mode,%OA(") + basisText + QLatin1Char(')'));
+    text += QStringLiteral("Return_Air,Supply_Air,Outdoor_Air,Percent_Outdoor_Air") + kLineEnd;
+    if (basisText == QLatin1String("TMP")) {
+        const QString degrees = degreeText();
+        text += QStringList{degrees, degrees, degrees}.join(QLatin1Char(',')) + QStringLiteral(",%OA") + kLineEnd;
+    } else {
+        text += QStringLiteral("ppm,ppm,ppm,%OA") + kLineEnd;
+    }
+    if (!appendData(text, header.count, {&ReturnAir, &SupplyAir, &OutdoorAir, &PercentOutdoorAir}))
+        return std::nullopt;
+    return codepage::toFile(text);
+}
+
+bool writeFileWhole(const QString &fileName, const QByteArray &bytes)
+{
+    if (fileName.isEmpty())
+        return false;
+    QSaveFile file(fileName);
+    // Never fall back to writing into the old file: a failure half-way would destroy it.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString dateText(const QDate &date) { return date.toString(QStringLiteral("yyyy/MM/dd")); }
+
+QString timeOfDayText(double dayFraction)
+{
+    if (!std::isfinite(dayFraction))
+        dayFraction = 0.0;
+    // The time part of a date value counts from midnight whatever the sign of the date part.
+    const double fraction = std::fabs(dayFraction - std::trunc(dayFraction));
+    qint64 seconds = std::llround(fraction * 86400.0);
+    if (seconds >= 86400)
+        seconds -= 86400;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString samplingTimeText(const QString &measureSampleTime)
+{
+    static const struct {
+        int textId;
+        const char *seconds;
+    } kTimes[] = {{126, "1"}, {127, "2"}, {128, "5"}, {129, "10"}, {130, "30"}, {174, "60"}};
+    for (const auto &entry : kTimes)
+        if (measureSampleTime == LoadResString(entry.textId))
+            return QString::fromLatin1(entry.seconds);
+    return QString();
+}
+
+} // namespace csvexport
+
+namespace {
+
+bool writeOrReport(const std::optional<QByteArray> &bytes, const QString &fileName, QWidget *parent)
+{
+    if (bytes && csvexport::writeFileWhole(fileName, *bytes))
+        return true;
+    prompts::message(parent, LoadResString(167), LoadResString(168), prompts::Buttons::Ok, prompts::Icon::None);
+    return false;
+}
+
+} // namespace
+
+bool WriteMeasureCsv(const QString &fileName, const QString &dateText, const QString &timeText,
+                     const QString &pressureText, qint32 count, const QString &samplingTimeText,
+                     const QString &modeText, qint16 measureMode, QWidget *parent)
+{
+    const csvexport::CsvHeader header{dateText, timeText, pressureText, count, samplingTimeText};
+    return writeOrReport(csvexport::measureCsvBytes(header, modeText, measureMode), fileName, parent);
+}
+
+bool WriteOaCsv(const QString &fileName, const QString &dateText, const QString &timeText,
+                const QString &pressureText, qint32 count, const QString &samplingTimeText,
+                const QString &basisText, QWidget *parent)
+{
+    const csvexport::CsvHeader header{dateText, timeText, pressureText, count, samplingTimeText};
+    return writeOrReport(csvexport::oaCsvBytes(header, basisText), fileName, parent);
+}
