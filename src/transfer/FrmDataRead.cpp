@@ -611,10 +611,10 @@ void FrmDataRead::saveReadPage(int page)
     const QString pressure = m_state.pressureText(page);
     if (m_state.kind(page) == TransferState::PageKind::Oa)
         WriteOaCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
-                   m_state.cell(page, 4));
+                   m_state.cell(page, 4), this);
     else
         WriteMeasureCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
-                        m_state.cell(page, 4), m_state.DetailedMode);
+                        m_state.cell(page, 4), m_state.DetailedMode, this);
     unsetCursor();
 }
 

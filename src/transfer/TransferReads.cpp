@@ -121,14 +121,11 @@ ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page
 
     QVector<QByteArray> records(n + 1);
     for (int i = 1; i <= n; ++i) {
-        const ExchangeResult record = exchange::pageCalRecord(link, cancel);
+        const ExchangeResult record = exchange::pageCalRecord(link, detailed, cancel);
         if (record.cancelled())
             return cancelled();
-        if (!record.ok()) {
-            // After 100 empty reads the exchange has already sent its bare N; a record that grew
-            // past 100 characters leaves the meter streaming.
-            return failed(link, record, record.loggedAttempts > 100, cancel);
-        }
+        if (!record.ok())  // the record exchange has already stopped the meter
+            return failed(link, record, false, cancel);
         records[i] = record.reply;
         if (onRecord)
             onRecord(i, n);
@@ -168,8 +165,8 @@ ReadOutcome readOaPage(SerialLink &link, TransferState &state, int page, int n, 
         const ExchangeResult record = exchange::pageOaRecord(link, cancel);
         if (record.cancelled())
             return cancelled();
-        if (!record.ok())
-            return failed(link, record, true, cancel);
+        if (!record.ok())  // the record exchange has already stopped the meter
+            return failed(link, record, false, cancel);
         records[i] = record.reply;
         if (cancel && cancel())
             return cancelled();
