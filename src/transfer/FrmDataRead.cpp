@@ -132,7 +132,8 @@ void FrmDataRead::buildUi()
     vaSpread1 = new GridControl(5, this);
     named(vaSpread1, "vaSpread1");
     vaSpread1->setAccessibleName(QStringLiteral("Page directory"));
-    vaSpread1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    vaSpread1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    vaSpread1->horizontalHeader()->setStretchLastSection(true);
     vaSpread1->setMaxRows(0);
     layout->addWidget(vaSpread1, 1);
 
@@ -181,7 +182,7 @@ void FrmDataRead::buildUi()
     });
     Text2->installEventFilter(this);
 
-    resize(680, 420);
+    resize(860, 440);
 }
 
 SerialLink *FrmDataRead::link() const { return m_link.data(); }
