@@ -1,9 +1,108 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
+#include <functional>
 
+#include "transfer/TransferState.h"
+
+class GridControl;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class SerialLink;
+class UpDownSpinner;
+
+// The stored-data transfer window: the meter's page directory, the choice of page and output mode,
+// the read of one page and its data file.
+//
+// Every read yields to the event loop while it waits, so a Close (button or window close) can
+// arrive in the middle of one. Close therefore only hides the window and marks it cancelled; the
+// running read sees the mark after its wait and ends quietly, and the window deletes itself once
+// no handler of it is left on the stack.
 class FrmDataRead : public QWidget {
     Q_OBJECT
 public:
     FrmDataRead();
+    ~FrmDataRead() override;
+
+    // Controls, named as the program has always named them.
+    QLabel *Label1 = nullptr;         // "Total numbers of pages"
+    QLineEdit *Text1 = nullptr;       // number of pages
+    QLabel *Label2 = nullptr;         // "Reading Page"
+    QLineEdit *Text2 = nullptr;       // page to read
+    UpDownSpinner *UpDown1 = nullptr; // spinner of the page field
+    QRadioButton *Option1 = nullptr;  // Standard Mode
+    QRadioButton *Option2 = nullptr;  // Detailed Mode
+    GridControl *vaSpread1 = nullptr; // page directory
+    QPushButton *Command1 = nullptr;  // Transmit
+    QPushButton *Command2 = nullptr;  // Close
+    QStatusBar *StatusBar1 = nullptr;
+    QLabel *StatusPanel1 = nullptr;   // first panel of the status bar
+    QProgressBar *ProgressBar1 = nullptr;  // records read of the page
+
+    TransferState &state() { return m_state; }
+    const TransferState &state() const { return m_state; }
+
+    // Handlers.
+    void Form_Load();
+    void Form_Activate();   // the directory read
+    void Command1_Click();  // Transmit: read the current page and offer its data file
+    void Command2_Click();  // Close: stop any read and close the window
+    void Text2_Change();
+    void Text2_GotFocus();
+    bool Text2_Validate();  // false keeps the focus in the page field
+    void UpDown1_Change();
+    void vaSpread1_Click(int col, int row);
+    void vaSpread1_ActiveRowChanged(int row);
+    void Option1_Click();
+    void Option2_Click();
+
+    // A handler of the window is running (a read, a Close that stops the meter).
+    bool busy() const { return m_busy > 0; }
+    // Closed by the user or after a failure; it goes away once nothing of it runs.
+    bool closed() const { return m_closed; }
+
+    // The draws of the debug directory (default: the program's random generator).
+    static void setDebugRandomSource(std::function<double()> source);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class BusyScope;
+
+    void buildUi();
+    SerialLink *link() const;
+    bool cancelRequested() const;
+    void unloadWindow();
+    void setPageField(const QString &text);
+    void markRow(int row);
+    void applyModeButtons(int page);
+    void selectModeButton();
+    void lockPageControls(bool locked);
+    void restoreAfterRead();
+    void showRecordProgress(int record, int count);
+    void clearProgress();
+    void resetMainWindowData();
+    void saveReadPage(int page);
+
+    TransferState m_state;
+    QPointer<SerialLink> m_link;
+    SerialLink *m_ownLink = nullptr;  // only when there is no main window (tools, tests)
+    int m_busy = 0;
+    bool m_closed = false;
+    bool m_loading = false;
+    bool m_activated = false;
+    bool m_reading = false;
+    bool m_directoryRunning = false;
+    bool m_syncing = false;  // the program itself moves the spinner or the grid's row
 };
+
+// Captions and fonts of the transfer window from the text table.
+void SetCaptionsFrmDataRead(FrmDataRead &window);

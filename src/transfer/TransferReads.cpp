@@ -1,0 +1,210 @@
+#include "transfer/TransferReads.h"
+
+#include <QVector>
+
+#include "i18n/CodePage.h"
+#include "serial/Protocol.h"
+#include "startup/Variable.h"
+
+namespace transfer {
+
+namespace {
+
+ReadOutcome ok() { return {ReadOutcome::Ok, {}}; }
+ReadOutcome cancelled() { return {ReadOutcome::Cancelled, {}}; }
+
+// A failed exchange: the meter is stopped first when it may still be streaming, then the entry
+// goes to RSErr.log.
+ReadOutcome failed(SerialLink &link, const ExchangeResult &result, bool stopMeter, const CancelCheck &cancel)
+{
+    if (stopMeter)
+        SendStopCommand(link, cancel);
+    if (cancel && cancel())
+        return cancelled();
+    exchange::logFailure(result);
+    return {ReadOutcome::Failed, result};
+}
+
+// A reply that passed its test but cannot be split is a failed exchange of the same name.
+ExchangeResult refused(const ExchangeResult &result)
+{
+    ExchangeResult r = result;
+    r.outcome = ExchangeResult::Failed;
+    return r;
+}
+
+ExchangeResult refusedRecord(const char *logName, const QByteArray &record, int attempts)
+{
+    ExchangeResult r;
+    r.outcome = ExchangeResult::Failed;
+    r.reply = record;
+    r.logName = QString::fromLatin1(logName);
+    r.loggedAttempts = attempts;
+    return r;
+}
+
+} // namespace
+
+ReadOutcome readDirectory(SerialLink &link, TransferState &state, const CancelCheck &cancel,
+                          const std::function<void(int)> &onCount, const std::function<void(int)> &onPage)
+{
+    const ExchangeResult p = exchange::directoryP(link, cancel);
+    if (p.cancelled())
+        return cancelled();
+    if (!p.ok())
+        return failed(link, p, false, cancel);
+
+    state.PageCount = qint16(qBound(0, protocol::splitP(p.reply), 9999));
+    if (onCount)
+        onCount(state.PageCount);
+    if (state.PageCount == 0)
+        return {ReadOutcome::Empty, {}};
+    state.resizeDirectory(state.PageCount);
+
+    for (int page = 1; page <= state.PageCount; ++page) {
+        QByteArray header;
+        const ExchangeResult t = exchange::directoryT(link, page, header, cancel);
+        if (t.cancelled())
+            return cancelled();
+        if (!t.ok())
+            return failed(link, t, true, cancel);
+        const protocol::THeader h = protocol::splitTHeader(header);
+        state.setCell(page, 6, codepage::fromMeter(h.date) + QLatin1Char(' ') + codepage::fromMeter(h.time));
+
+        // The meter goes on with the page's records after the header; stop it before asking M.
+        SendStopCommand(link, cancel);
+        if (cancel && cancel())
+            return cancelled();
+
+        const ExchangeResult m = exchange::directoryM(link, page, cancel);
+        if (m.cancelled())
+            return cancelled();
+        if (!m.ok())
+            return failed(link, m, true, cancel);
+        const auto fields = protocol::splitM(m.reply);
+        if (!fields)
+            return failed(link, refused(m), true, cancel);
+        for (int c = 0; c < 5; ++c)
+            state.setCell(page, c + 1, codepage::fromMeter((*fields)[c]));
+        if (onPage)
+            onPage(page);
+    }
+    return ok();
+}
+
+namespace {
+
+ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page, int n, const CancelCheck &cancel,
+                                const std::function<void(int, int)> &onRecord)
+{
+    const bool detailed = state.DetailedMode != 0;
+    const ExchangeResult gf = exchange::pageGF(link, detailed, cancel);
+    if (gf.cancelled())
+        return cancelled();
+    if (!gf.ok())
+        return failed(link, gf, false, cancel);
+
+    const ExchangeResult t = exchange::pageT(link, page, false, cancel);
+    if (t.cancelled())
+        return cancelled();
+    if (!t.ok())
+        return failed(link, t, true, cancel);
+
+    const ExchangeResult header = exchange::pageHeader(link, false, cancel);
+    if (header.cancelled())
+        return cancelled();
+    if (!header.ok())
+        return failed(link, header, true, cancel);
+    const protocol::THeader h = protocol::splitTHeader(header.reply);
+    state.PageDate = codepage::fromMeter(h.date);
+    state.PageTime = codepage::fromMeter(h.time);
+
+    QVector<QByteArray> records(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        const ExchangeResult record = exchange::pageCalRecord(link, detailed, cancel);
+        if (record.cancelled())
+            return cancelled();
+        if (!record.ok())  // the record exchange has already stopped the meter
+            return failed(link, record, false, cancel);
+        records[i] = record.reply;
+        if (onRecord)
+            onRecord(i, n);
+        if (cancel && cancel())
+            return cancelled();
+    }
+
+    // The whole page is in; a record that cannot be split fails the read rather than leaving
+    // zeros that look like measurements.
+    for (int i = 1; i <= n; ++i) {
+        if (!ParseDataRecord(records[i], i, state.DetailedMode, 1))
+            return failed(link, refusedRecord("T Command Data Read(Cal Data)", records[i], -1), false, cancel);
+    }
+    return ok();
+}
+
+ReadOutcome readOaPage(SerialLink &link, TransferState &state, int page, int n, const CancelCheck &cancel,
+                       const std::function<void(int, int)> &onRecord)
+{
+    const ExchangeResult t = exchange::pageT(link, page, true, cancel);
+    if (t.cancelled())
+        return cancelled();
+    if (!t.ok())
+        return failed(link, t, true, cancel);
+
+    const ExchangeResult header = exchange::pageHeader(link, true, cancel);
+    if (header.cancelled())
+        return cancelled();
+    if (!header.ok())
+        return failed(link, header, true, cancel);
+    const protocol::THeader h = protocol::splitTHeader(header.reply);
+    state.PageDate = codepage::fromMeter(h.date);
+    state.PageTime = codepage::fromMeter(h.time);
+
+    QVector<QByteArray> records(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        const ExchangeResult record = exchange::pageOaRecord(link, cancel);
+        if (record.cancelled())
+            return cancelled();
+        if (!record.ok())  // the record exchange has already stopped the meter
+            return failed(link, record, false, cancel);
+        records[i] = record.reply;
+        if (cancel && cancel())
+            return cancelled();
+        if (onRecord)
+            onRecord(i, n);
+    }
+
+    for (int i = 1; i <= n; ++i) {
+        const auto values = protocol::splitOaRecord(records[i]);
+        if (!values)
+            return failed(link, refusedRecord("T Command Data Read(%OA Data)", records[i], -1), false, cancel);
+        Variable::PercentOutdoorAir[i] = (*values)[0];
+        Variable::ReturnAir[i] = (*values)[1];
+        Variable::SupplyAir[i] = (*values)[2];
+        Variable::OutdoorAir[i] = (*values)[3];
+    }
+    return ok();
+}
+
+} // namespace
+
+ReadOutcome readPage(SerialLink &link, TransferState &state, int page, const CancelCheck &cancel,
+                     const std::function<void(int, int)> &onRecord)
+{
+    const int n = state.numberOfData(page);
+    switch (state.kind(page)) {
+    case TransferState::PageKind::Calculation:
+        if (Variable::COData.size() != n + 1)
+            Variable::resizeLiveSeries(n);
+        return readCalculationPage(link, state, page, n, cancel, onRecord);
+    case TransferState::PageKind::Oa:
+        if (Variable::ReturnAir.size() != n + 1)
+            Variable::resizeOaSeries(n);
+        return readOaPage(link, state, page, n, cancel, onRecord);
+    case TransferState::PageKind::Other:
+        break;
+    }
+    return ok();
+}
+
+} // namespace transfer
