@@ -36,8 +36,9 @@ FrmLanguageSelect::FrmLanguageSelect(std::function<void()> onClosed) : m_onClose
         Option1->setChecked(true);
     else
         Option2->setChecked(true);
-    connect(Option1, &QRadioButton::clicked, this, [] { Variable::LanguageChoice = 1; });
-    connect(Option2, &QRadioButton::clicked, this, [] { Variable::LanguageChoice = 0; });
+    // Mouse or keyboard: whichever button becomes the chosen one sets the choice.
+    connect(Option1, &QRadioButton::toggled, this, [](bool on) { if (on) Variable::LanguageChoice = 1; });
+    connect(Option2, &QRadioButton::toggled, this, [](bool on) { if (on) Variable::LanguageChoice = 0; });
     connect(Command1, &QPushButton::clicked, this, &FrmLanguageSelect::Command1_Click);
     setMinimumWidth(280);
 }

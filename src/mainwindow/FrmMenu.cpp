@@ -106,7 +106,7 @@ void FrmMenu::buildUi()
                                       this, [this] { Toolbar1_ButtonClick(QStringLiteral("Save")); });
     named(ToolbarSave, "Save");
     ToolbarSave->setToolTip(QStringLiteral("Save As"));
-    ToolbarHelp = Toolbar1->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("Help"),
+    ToolbarHelp = Toolbar1->addAction(style()->standardIcon(QStyle::SP_MessageBoxQuestion), QStringLiteral("Help"),
                                       this, [this] { Toolbar1_ButtonClick(QStringLiteral("Help")); });
     named(ToolbarHelp, "Help");
     ToolbarHelp->setToolTip(QStringLiteral("Help"));

@@ -1,0 +1,1 @@
+// Simulator library placeholder until the simulator lands.
