@@ -466,8 +466,11 @@ void LiveRun::Timer3_Timer()
         replyError(reply);
         return;
     }
-    if (!takeSample(reply.reply)) {
-        // A line without the separators of its layout cannot be split.
+    // A record cut short runs into the next reply ("...CR LF AD CR LF ..."): its numbers would
+    // be wrong, so it counts as a failed read like a line without its separators.
+    const qsizetype firstEnd = reply.reply.indexOf("\r\n");
+    const bool brokenLine = firstEnd >= 0 && firstEnd < reply.reply.size() - 2;
+    if (brokenLine || !takeSample(reply.reply)) {
         ExchangeResult bad = reply;
         bad.outcome = ExchangeResult::Failed;
         bad.logName = QStringLiteral("D Command Data Read");
