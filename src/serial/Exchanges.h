@@ -23,17 +23,46 @@ struct ExchangeResult {
     QByteArray reply;       // the accepted text, or the last read's text on failure
     QString logName;        // what RSErr.log records on failure
     int loggedAttempts = -1;  // the attempts field of the log entry
+    int attempts = 0;         // reads the exchange made (the S exchange's count goes into G/F's log)
     bool ok() const { return outcome == Ok; }
     bool cancelled() const { return outcome == Cancelled; }
 };
 
 namespace exchange {
 
+// "The attempt counter" as the logged attempts of a description.
+inline constexpr int kCounter = -32768;
+
+// The numbers of one line of the exchange table, run by run() (the standard exchange: each read
+// is judged alone, the text of a read replaces the one before).
+struct Description {
+    QByteArray command;         // sent (with its CR LF) before the first read; empty: nothing sent
+    int inputLen = -1;          // set before the command; -1 leaves it as it is
+    bool discardFirst = false;  // discard what waits before sending
+    int waitTicks = 0;          // WaitTicks(waitTicks, tickMs) before every read; 0: no wait
+    int tickMs = 100;
+    int reads = 1;              // reads examined
+    // true: after the last examined read one more wait and read follow, and that text is logged
+    // (so 3 reads give up at the 4th); false: the last examined read ends the exchange (G, F).
+    bool giveUpRead = true;
+    std::function<bool(const QByteArray &)> accept;  // empty: any text passes
+    QString logName;
+    int loggedAttempts = kCounter;  // kCounter: the attempt counter; else this number
+};
+ExchangeResult run(SerialLink &link, const Description &description, const CancelCheck &cancel);
+
+// Wait, handing control to the event loop, until at least count characters wait. timeoutMs < 0:
+// no time limit (scaled like every wait). Ok when they wait, Failed on time-out or a lost
+// device, Cancelled when the cancel check (or the program's end) says so.
+ExchangeResult waitForInput(SerialLink &link, int count, int timeoutMs, const CancelCheck &cancel);
+
 // Write the failed exchange's log entry (WriteRsErrLog with its name, reply and attempts).
 void logFailure(const ExchangeResult &result);
 
 // Drain: discard what waits, wait one second, until a second passes with nothing received.
-// False when cancelled.
+// False when cancelled. A line that never falls silent is given up after ten seconds (true: the
+// exchange that follows judges what comes); a lost device ends it at once (true: the next
+// exchange fails).
 bool drainLine(SerialLink &link, const CancelCheck &cancel);
 
 // U: drain, "U", 300 ms waits, 3 reads examined, accept "AU"...CR LF. Fills the unit texts.
@@ -49,8 +78,11 @@ ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelC
 // Send "D0001" CR LF.
 void sendD(SerialLink &link);
 // The D reply: ack within 10 one-character reads, record (>= 31 chars, CR LF) by read 100.
-// Call when at least 37 (Standard) or 69 (Detailed) characters wait. Reply = the data line.
+// Call when at least 37 (Standard) or 69 (Detailed) characters wait (waitForInput). Reply = the
+// data line. A record without the ";" of its layout (MeasureMode of the settings, or detailed)
+// fails as "D Command Data Read" with the reads made.
 ExchangeResult liveDReply(SerialLink &link, const CancelCheck &cancel);
+ExchangeResult liveDReply(SerialLink &link, bool detailed, const CancelCheck &cancel);
 
 // Directory: P (input length 0, drain first, 300 ms, 3 reads, "P Command", 4). Reply as received.
 ExchangeResult directoryP(SerialLink &link, const CancelCheck &cancel);
@@ -64,15 +96,24 @@ ExchangeResult directoryM(SerialLink &link, int page, const CancelCheck &cancel)
 // Page read: G/F (input length 4, 300 ms, one read; "G Command(Cal)"/"F Command(Cal)", -1).
 ExchangeResult pageGF(SerialLink &link, bool detailed, const CancelCheck &cancel);
 // Page read T: input length 4, 300 ms, 3 reads; "T Command(Cal)" or "T Command(%OA)", 4.
+// (The caller runs SendStopCommand after a failed T, header, directory T or M exchange.)
 ExchangeResult pageT(SerialLink &link, int page, bool oa, const CancelCheck &cancel);
 // Page header: input length 21, 300 ms, 3 reads, ends CR LF;
 // "T Command Data Read(Cal Header)" / "T Command Data Read(%OA Header)", 4.
 ExchangeResult pageHeader(SerialLink &link, bool oa, const CancelCheck &cancel);
 // One calculation record, read as characters arrive (> 30 chars ending CR LF, at most 100 chars;
-// 100 empty reads in a row: bare "N" sent, logged with the character count).
+// 100 empty reads in a row: bare "N" sent, logged with the character count). Waits for the
+// first character without a time limit (until cancelled or the device is lost).
+// "T Command Data Read(Cal Data)". The record ends the exchange: on failure this routine has
+// already stopped the meter (bare "N", or SendStopCommand after 100 characters), so the caller
+// only logs, closes and reports. With detailed given, a record without the ";" of its layout
+// fails too (after SendStopCommand), logged with its character count.
 ExchangeResult pageCalRecord(SerialLink &link, const CancelCheck &cancel);
-// One %OA record, read as characters arrive (ends CR LF, at most 100 reads that find nothing,
-// each waiting up to 10 ms); "T Command Data Read(%OA Data)", 101.
+ExchangeResult pageCalRecord(SerialLink &link, bool detailed, const CancelCheck &cancel);
+// One %OA record, read as characters arrive (ends CR LF, at most 100 reads, an empty read waiting
+// up to 10 ms, so a silent meter fails after about a second); "T Command Data Read(%OA Data)", 101.
+// A record without the ";" of its layout fails, logged with its read count. On failure this
+// routine has already run SendStopCommand.
 ExchangeResult pageOaRecord(SerialLink &link, const CancelCheck &cancel);
 
 } // namespace exchange

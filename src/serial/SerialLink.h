@@ -40,12 +40,22 @@ public:
     QByteArray input();
 
     // The device went away while open (pulled adapter, closed pty). The link closes itself.
+    // Stays true until the next open.
     bool lost() const;
+    // Ask the device whether it is still there (hang-up, device node gone); true when lost.
+    // Reads and the count of waiting characters ask it too.
+    bool checkLost();
 
 signals:
     void deviceLost();
+    // New characters wait in the receive buffer (emitted from the event loop).
+    void dataArrived();
 
 private:
+    bool hungUp() const;
+    void markLost(bool insidePortCallback);
+    void pull();
+
     struct Private;
     Private *d;
 };
