@@ -14,6 +14,7 @@
 #include "measure/LiveChart.h"
 #include "measure/LiveRun.h"
 #include "metersim/Simulator.h"
+#include "serial/RS232C.h"
 #include "serial/SerialLink.h"
 #include "startup/Variable.h"
 #include "support/ScriptedPrompts.h"
@@ -82,6 +83,7 @@ bool samplingState(FrmMenu *w)
 class TestLiveRun : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void completeRun_data();
     void completeRun();
     void stopByUser();
@@ -96,6 +98,12 @@ private slots:
     void zeroSamples();
     void tableScrollsAndCoScale();
 };
+
+void TestLiveRun::initTestCase()
+{
+    // Shorter drains and reply waits; the sampling interval itself stays one second.
+    SetWaitScale(0.25);
+}
 
 void TestLiveRun::completeRun_data()
 {
@@ -355,6 +363,11 @@ void TestLiveRun::closeWindowDuringWaits()
     const int sent = int(sim.receivedCommands().size());
     QTest::qWait(1500);
     QCOMPARE(int(sim.receivedCommands().size()), sent);
+    QVERIFY(!FrmMenu::instance());
+
+    // Closing the window asked every event loop to end; the next case needs them working again.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 void TestLiveRun::debugMode()

@@ -220,7 +220,7 @@ void LiveRun::startRun()
         w->TChart1->setCoScaleFlag(m_coScaleFlag);
 
         // 13. G (Standard) or F (Detailed), no retry.
-        const int sTries = s.loggedAttempts >= 1 && s.loggedAttempts <= 3 ? s.loggedAttempts : 1;
+        const int sTries = s.attempts >= 1 && s.attempts <= 3 ? s.attempts : 1;
         const ExchangeResult gf = exchange::liveGF(link, m_detailed, sTries, runCancel());
         if (!self || FrmMenu::ending())
             return;
@@ -447,7 +447,7 @@ void LiveRun::Timer3_Timer()
         return;
     SerialLink &link = *m_window->MSComm1;
     // No time limit on the wait for a reply, but only while the line is there.
-    if (link.lost() || !link.isOpen()) {
+    if (link.checkLost() || !link.isOpen()) {
         onDeviceLost();
         return;
     }
@@ -456,7 +456,7 @@ void LiveRun::Timer3_Timer()
         return;
 
     m_inReply = true;
-    const ExchangeResult reply = exchange::liveDReply(link, runCancel());
+    const ExchangeResult reply = exchange::liveDReply(link, m_detailed, runCancel());
     if (!self || FrmMenu::ending())
         return;
     m_inReply = false;
