@@ -61,7 +61,7 @@ LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->setBackgroundBrush(QColor(0xEE, 0xF4, 0xFC));
     m_chart->legend()->setVisible(true);
-    m_chart->legend()->setAlignment(Qt::AlignRight);
+    m_chart->legend()->setAlignment(Qt::AlignTop);
     m_chart->legend()->setBackgroundVisible(true);
     m_chart->legend()->setBrush(QColor(0xE4, 0xE0, 0xF6));
     m_chart->legend()->setPen(QPen(QColor(0x6A, 0x5A, 0xCD)));

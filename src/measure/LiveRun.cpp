@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTimer>
 
@@ -557,8 +558,14 @@ void LiveRun::prepareBuffersForBench(int n)
 void LiveRun::writeTableHeader()
 {
     const QStringList headers = live::tableHeaders();
+    GridControl *grid = m_window->vaSpread1;
     for (int c = 1; c <= 9; ++c)
-        m_window->vaSpread1->setText(0, c, headers.at(c - 1));
+        grid->setText(0, c, headers.at(c - 1));
+    // Name and unit on two lines where the language puts them so; every header readable.
+    grid->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    const int timeWidth = grid->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 16;
+    if (grid->columnWidth(0) < timeWidth)
+        grid->setColumnWidth(0, timeWidth);
 }
 
 void LiveRun::busyCursor(bool on)
