@@ -146,9 +146,17 @@ int soak(const QString &simExe, int minutes)
     s.RsParity = QStringLiteral("N");
     s.RsStopBit = QStringLiteral("1");
     s.RsFlow = 1;
+    QEventLoop untilEnd;
+    QObject::connect(w->live(), &LiveRun::runEnded, &untilEnd, &QEventLoop::quit);
+    QElapsedTimer wall;
+    wall.start();
     w->Command1->click();
-    while (w->live()->running())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 200);
+    if (w->live()->running())
+        untilEnd.exec();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpuSec = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     sim.terminate();
     sim.waitForFinished(3000);
 
@@ -167,13 +175,25 @@ int soak(const QString &simExe, int minutes)
         return 1;
     }
     double worst = 0;
-    for (int k = 0; k < times.size(); ++k)
-        worst = std::max(worst, std::fabs(times[k] - times[0] - k));
+    QVector<double> deviations;
+    int over50 = 0;
+    for (int k = 0; k < times.size(); ++k) {
+        const double d = std::fabs(times[k] - times[0] - k);
+        deviations << d;
+        worst = std::max(worst, d);
+        if (d > 0.050)
+            ++over50;
+    }
+    std::sort(deviations.begin(), deviations.end());
+    const double median = deviations[deviations.size() / 2];
+    const double p99 = deviations[qMin<qsizetype>(deviations.size() - 1, qsizetype(deviations.size() * 0.99))];
     const double drift = times.last() - times.first() - (times.size() - 1);
     std::printf("D requests             %lld over %.1f s (samples taken %d)\n", qlonglong(times.size()),
                 times.last() - times.first(), Variable::SampleIndex - 1);
-    std::printf("worst slot deviation   %.1f ms\n", worst * 1000);
+    std::printf("slot deviation         median %.1f ms, 99th percentile %.1f ms, worst %.1f ms, %d over 50 ms\n",
+                median * 1000, p99 * 1000, worst * 1000, over50);
     std::printf("drift first to last    %.1f ms\n", drift * 1000);
+    std::printf("program CPU time       %.1f s over %.0f s of run\n", cpuSec, wall.elapsed() / 1000.0);
     delete w;
     return 0;
 }

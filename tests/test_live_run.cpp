@@ -96,7 +96,7 @@ private slots:
     void debugMode();
     void debugStopAndStartQuestions();
     void zeroSamples();
-    void tableScrollsAndCoScale();
+    void tableChartAndZoomButton();
 };
 
 void TestLiveRun::initTestCase()
@@ -458,7 +458,7 @@ void TestLiveRun::zeroSamples()
     delete w;
 }
 
-void TestLiveRun::tableScrollsAndCoScale()
+void TestLiveRun::tableChartAndZoomButton()
 {
     TestProgramFolder folder;
     QPointer<FrmMenu> w = makeWindow();
@@ -481,6 +481,19 @@ void TestLiveRun::tableScrollsAndCoScale()
     // A line that cannot be split is refused.
     QVERIFY(!live->takeSample(QByteArrayLiteral("   12.5   450.0   21.5   40.0\r\n")));
     QCOMPARE(Variable::SampleIndex, 9);
+
+    // The zoom button switches rubber-band zoom on and off; off restores the unzoomed view.
+    QCOMPARE(w->Command4->text(), LoadResString(179));
+    w->Command4->click();
+    QCOMPARE(w->Command4->text(), LoadResString(180));
+    QVERIFY(w->TChart1->zoomEnabled());
+    QCOMPARE(w->TChart1->rubberBand(), QChartView::RectangleRubberBand);
+    w->TChart1->chart()->zoomIn();
+    QVERIFY(w->TChart1->leftMax() < 5500);
+    w->Command4->click();
+    QCOMPARE(w->Command4->text(), LoadResString(179));
+    QVERIFY(!w->TChart1->zoomEnabled());
+    QCOMPARE(w->TChart1->leftMax(), 5500.0);
     delete w;
 }
 
