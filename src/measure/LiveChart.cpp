@@ -1,26 +1,541 @@
 #include "measure/LiveChart.h"
 
 #include <QChart>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QKeyEvent>
+#include <QLegend>
 #include <QLineSeries>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "i18n/Fonts.h"
+#include "measure/LiveTable.h"
+
+namespace {
+
+constexpr double kMsPerDay = live::kMsPerDay;
+
+// A "nice" tick interval (1, 2, 2.5, 5 times a power of ten, or multiples of `multipleOf`) so
+// that range / interval stays within maxTicks.
+double niceInterval(double range, int maxTicks, double multipleOf = 0)
+{
+    if (range <= 0 || maxTicks < 1)
+        return 1;
+    const double raw = range / maxTicks;
+    if (multipleOf > 0) {
+        static const double factors[] = {1, 2, 4, 5, 10, 20, 40, 50, 100, 200, 500, 1000};
+        for (double f : factors)
+            if (multipleOf * f >= raw)
+                return multipleOf * f;
+    }
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double f : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (f * power >= raw)
+            return f * power;
+    return 10 * power;
+}
+
+int decimalsFor(double interval)
+{
+    for (int d = 0; d < 6; ++d) {
+        const double scaled = interval * std::pow(10.0, d);
+        if (std::fabs(scaled - std::round(scaled)) < 1e-6 * std::max(1.0, scaled))
+            return d;
+    }
+    return 6;
+}
+
+qint64 midnightToday() { return QDateTime(QDate::currentDate(), QTime(0, 0)).toMSecsSinceEpoch(); }
+
+} // namespace
 
 LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
 {
-    auto *c = new QChart;
-    for (int i = 0; i < 4; ++i)
-        c->addSeries(new QLineSeries(c));
-    setChart(c);
+    m_chart = new QChart;
+    m_chart->setObjectName(QStringLiteral("TChart1Chart"));
+    m_chart->setAnimationOptions(QChart::NoAnimation);
+    m_chart->setBackgroundBrush(QColor(0xEE, 0xF4, 0xFC));
+    m_chart->legend()->setVisible(true);
+    m_chart->legend()->setAlignment(Qt::AlignTop);
+    m_chart->legend()->setBackgroundVisible(true);
+    m_chart->legend()->setBrush(QColor(0xE4, 0xE0, 0xF6));
+    m_chart->legend()->setPen(QPen(QColor(0x6A, 0x5A, 0xCD)));
+
+    static const QColor colours[4] = {Qt::red, QColor(0x00, 0xA0, 0x00), QColor(0xE6, 0xC8, 0x00), Qt::blue};
+    for (int i = 0; i < 4; ++i) {
+        m_series[i] = new QLineSeries(m_chart);
+        m_series[i]->setObjectName(QStringLiteral("TChart1Series%1").arg(i));
+        QPen pen(colours[i]);
+        pen.setWidthF(1.5);
+        m_series[i]->setPen(pen);
+        m_series[i]->setPointsVisible(false);
+        m_chart->addSeries(m_series[i]);
+    }
+
+    m_time = new QDateTimeAxis(m_chart);
+    m_time->setObjectName(QStringLiteral("TChart1BottomAxis"));
+    m_time->setFormat(QStringLiteral("hh:mm:ss"));
+    m_left = new QValueAxis(m_chart);
+    m_left->setObjectName(QStringLiteral("TChart1LeftAxis"));
+    m_right = new QValueAxis(m_chart);
+    m_right->setObjectName(QStringLiteral("TChart1RightAxis"));
+    m_chart->addAxis(m_time, Qt::AlignBottom);
+    m_chart->addAxis(m_left, Qt::AlignLeft);
+    m_chart->addAxis(m_right, Qt::AlignRight);
+    for (int i = 0; i < 4; ++i) {
+        m_series[i]->attachAxis(m_time);
+        m_series[i]->attachAxis(i < 2 ? m_left : m_right);
+    }
+    for (QValueAxis *axis : {m_left, m_right}) {
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0);
+    }
+
+    setChart(m_chart);
+    setRenderHint(QPainter::Antialiasing, true);
+    setFocusPolicy(Qt::StrongFocus);
+    setRubberBand(QChartView::NoRubberBand);
+
+    connect(m_time, &QDateTimeAxis::rangeChanged, this, [this] { onTimeRangeChanged(); });
+    connect(m_left, &QValueAxis::rangeChanged, this, [this] { updateValueTicks(); });
+    connect(m_right, &QValueAxis::rangeChanged, this, [this] { updateValueTicks(); });
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
+        updateTimeTicks();
+        updateValueTicks();
+    });
+
+    m_baseMs = midnightToday();
+    configureAtLoad();
 }
-void LiveChart::configureAtLoad() {}
-void LiveChart::redraw() { update(); }
-void LiveChart::setTitleFirstLine(const QString &text) { chart()->setTitle(text); }
-void LiveChart::setRightAxisTitle(const QString &) {}
+
+// ---- load and captions ----
+
+void LiveChart::configureAtLoad()
+{
+    setZoomEnabled(false);
+    setPanningEnabled(true);
+    m_left->setTitleText(QStringLiteral("[ppm]"));
+    m_left->setRange(0, 5500);
+    m_right->setRange(-20.00001, 100);
+    m_baseMs = midnightToday();
+    const double now = live::timeOfDayNow();
+    setTimeRange(now, now + 0.00012);
+    emptySeries();
+    m_runStarted = false;
+    m_chartStartTime = 0;
+    updateValueTicks();
+}
+
+void LiveChart::redraw()
+{
+    viewport()->update();
+}
+
+void LiveChart::setTitleFirstLine(const QString &text) { m_chart->setTitle(text); }
+void LiveChart::setRightAxisTitle(const QString &text) { m_right->setTitleText(text); }
+QString LiveChart::rightAxisTitle() const { return m_right->titleText(); }
+QString LiveChart::leftAxisTitle() const { return m_left->titleText(); }
+
 void LiveChart::setSeriesTitle(int series, const QString &text)
 {
-    if (series >= 0 && series < chart()->series().size())
-        chart()->series().at(series)->setName(text);
+    if (series >= 0 && series < 4)
+        m_series[series]->setName(text);
 }
+
 QString LiveChart::seriesTitle(int series) const
 {
-    return series >= 0 && series < chart()->series().size() ? chart()->series().at(series)->name() : QString();
+    return series >= 0 && series < 4 ? m_series[series]->name() : QString();
 }
-void LiveChart::setChartFonts(const QString &, int) {}
+
+void LiveChart::setChartFonts(const QString &face, int charSet)
+{
+    const QFont f = fonts::fontFor(face, charSet, font());
+    QFont small = f;
+    // Chinese axis texts and legend are set smaller to fit.
+    if (charSet == 134)
+        small.setPointSize(8);
+    for (QValueAxis *axis : {m_left, m_right}) {
+        axis->setLabelsFont(small);
+        axis->setTitleFont(small);
+    }
+    m_time->setLabelsFont(small);
+    m_time->setTitleFont(f);
+    m_chart->legend()->setFont(small);
+    m_chart->setTitleFont(f);
+    // Room for the extra CO scale left of the left axis.
+    const QFontMetrics fm(small);
+    m_chart->setMargins(QMargins(fm.horizontalAdvance(QStringLiteral("550.00")) + 14, 4, 6, 4));
+    updateTimeTicks();
+    updateValueTicks();
+}
+
+// ---- a run ----
+
+void LiveChart::setTimeLabelStep(int seconds)
+{
+    m_labelStepSec = qMax(1, seconds);
+    updateTimeTicks();
+}
+
+void LiveChart::resetForRun()
+{
+    setPanningEnabled(false);
+    setZoomEnabled(false);
+    emptySeries();
+    m_runStarted = false;
+    m_chartStartTime = 0;
+    m_baseMs = midnightToday();
+}
+
+void LiveChart::setTemperatureScale(bool celsius, const QString &title)
+{
+    m_right->setTitleText(title);
+    if (celsius)
+        m_right->setRange(-20.0001, 100);
+    else
+        m_right->setRange(-10.0001, 180);
+}
+
+void LiveChart::setCoScaleFlag(qint16 flag)
+{
+    m_coScaleFlag = flag;
+    redraw();
+}
+
+void LiveChart::setFirstSampleWindow(double firstSampleTime)
+{
+    m_chartStartTime = firstSampleTime;
+    m_runStarted = true;
+    setTimeRange(firstSampleTime, firstSampleTime + ChartWindow);
+}
+
+void LiveChart::keepWindowWidth()
+{
+    const double min = timeMin();
+    if (toMs(timeMax()) != toMs(min + ChartWindow))
+        setTimeRange(min, min + ChartWindow);
+}
+
+void LiveChart::AddChartPoint(int series, double x, double value)
+{
+    if (series < 0 || series > 3)
+        return;
+    Store &st = m_store[series];
+    QLineSeries *line = m_series[series];
+    const bool atEnd = st.x.isEmpty() || x >= st.x.last();
+    if (atEnd) {
+        st.x.append(x);
+        st.y.append(value);
+    } else {
+        // A re-sent request moves a sample's time stamp; keep the points in time order.
+        const auto at = std::upper_bound(st.x.begin(), st.x.end(), x) - st.x.begin();
+        st.x.insert(at, x);
+        st.y.insert(at, value);
+    }
+    const double lo = timeMin(), hi = timeMax();
+    const double margin = (hi - lo) * 0.25;
+    if (!atEnd || st.thinned) {
+        if (x >= lo - margin && x <= hi + margin)
+            refreshSeries(series);
+        return;
+    }
+    // The line needs new points only until it holds one beyond the right edge of its range.
+    const int shown = line->count();
+    if (shown == 0 || fromMs(qint64(line->at(shown - 1).x())) <= st.shownHi) {
+        const int columns = qMax(50, int(m_chart->plotArea().width()));
+        if (shown + 1 > 2 * columns + 4)
+            refreshSeries(series);
+        else
+            line->append(double(toMs(x)), value);
+    }
+}
+
+void LiveChart::setPanningEnabled(bool on)
+{
+    m_panning = on;
+    if (!on)
+        m_dragging = false;
+}
+
+void LiveChart::setZoomEnabled(bool on)
+{
+    if (!on && m_chart->isZoomed())
+        m_chart->zoomReset();
+    m_zoom = on;
+    setRubberBand(on ? QChartView::RectangleRubberBand : QChartView::NoRubberBand);
+}
+
+void LiveChart::panBy(double days)
+{
+    if (!m_panning)
+        return;
+    double min = timeMin() + days;
+    double max = timeMax() + days;
+    if (m_runStarted && min < m_chartStartTime) {
+        min = m_chartStartTime;
+        max = m_chartStartTime + ChartWindow;
+    }
+    setTimeRange(min, max);
+}
+
+// ---- what the chart shows ----
+
+qint64 LiveChart::toMs(double dayFraction) const { return m_baseMs + qint64(std::llround(dayFraction * kMsPerDay)); }
+double LiveChart::fromMs(qint64 ms) const { return double(ms - m_baseMs) / kMsPerDay; }
+
+double LiveChart::timeMin() const { return fromMs(m_time->min().toMSecsSinceEpoch()); }
+double LiveChart::timeMax() const { return fromMs(m_time->max().toMSecsSinceEpoch()); }
+
+void LiveChart::setTimeRange(double min, double max)
+{
+    m_settingRange = true;
+    m_time->setRange(QDateTime::fromMSecsSinceEpoch(toMs(min)), QDateTime::fromMSecsSinceEpoch(toMs(max)));
+    m_settingRange = false;
+}
+
+double LiveChart::leftMin() const { return m_left->min(); }
+double LiveChart::leftMax() const { return m_left->max(); }
+double LiveChart::rightMin() const { return m_right->min(); }
+double LiveChart::rightMax() const { return m_right->max(); }
+double LiveChart::coScaleMin() const { return m_left->min() / coFactor(); }
+double LiveChart::coScaleMax() const { return m_left->max() / coFactor(); }
+
+int LiveChart::pointCount(int series) const { return series >= 0 && series < 4 ? int(m_store[series].x.size()) : 0; }
+double LiveChart::pointX(int series, int i) const { return m_store[series].x.value(i); }
+double LiveChart::pointY(int series, int i) const { return m_store[series].y.value(i); }
+int LiveChart::shownPointCount(int series) const { return series >= 0 && series < 4 ? m_series[series]->count() : 0; }
+QLineSeries *LiveChart::lineSeries(int series) const { return series >= 0 && series < 4 ? m_series[series] : nullptr; }
+
+// ---- keeping the lines to what the view needs ----
+
+void LiveChart::onTimeRangeChanged()
+{
+    if (m_settingRange) {
+        refreshAllSeries();
+    } else {
+        // The user zoomed: check the lower bound and refill the lines once Qt is done zooming.
+        if (!m_boundPending) {
+            m_boundPending = true;
+            QTimer::singleShot(0, this, [this] {
+                m_boundPending = false;
+                enforceLowerBound();
+                refreshAllSeries();
+            });
+        }
+    }
+    updateTimeTicks();
+}
+
+void LiveChart::enforceLowerBound()
+{
+    if (m_runStarted && toMs(timeMin()) < toMs(m_chartStartTime))
+        setTimeRange(m_chartStartTime, m_chartStartTime + ChartWindow);
+}
+
+void LiveChart::refreshAllSeries()
+{
+    for (int i = 0; i < 4; ++i)
+        refreshSeries(i);
+}
+
+void LiveChart::refreshSeries(int series)
+{
+    Store &st = m_store[series];
+    const double tmin = timeMin(), tmax = timeMax();
+    const double margin = (tmax - tmin) * 0.25;
+    const double lo = tmin - margin, hi = tmax + margin;
+    st.shownHi = hi;
+    const int n = int(st.x.size());
+    int b = int(std::lower_bound(st.x.begin(), st.x.end(), lo) - st.x.begin());
+    int e = int(std::upper_bound(st.x.begin(), st.x.end(), hi) - st.x.begin());
+    // One point either side, so the line runs to the edges.
+    if (b > 0)
+        --b;
+    if (e < n)
+        ++e;
+    const int count = e - b;
+    const int columns = qMax(50, int(m_chart->plotArea().width()));
+    QList<QPointF> points;
+    if (count <= 2 * columns + 4) {
+        st.thinned = false;
+        points.reserve(count);
+        for (int i = b; i < e; ++i)
+            points.append(QPointF(double(toMs(st.x[i])), st.y[i]));
+    } else {
+        // One low and one high point per pixel column keep every peak visible.
+        st.thinned = true;
+        points.reserve(2 * columns + 4);
+        const double span = hi - lo;
+        int i = b;
+        points.append(QPointF(double(toMs(st.x[i])), st.y[i]));
+        ++i;
+        while (i < e - 1) {
+            const int col = int((st.x[i] - lo) / span * columns);
+            int lowAt = i, highAt = i;
+            int j = i;
+            while (j < e - 1 && int((st.x[j] - lo) / span * columns) == col) {
+                if (st.y[j] < st.y[lowAt])
+                    lowAt = j;
+                if (st.y[j] > st.y[highAt])
+                    highAt = j;
+                ++j;
+            }
+            const int first = qMin(lowAt, highAt), second = qMax(lowAt, highAt);
+            points.append(QPointF(double(toMs(st.x[first])), st.y[first]));
+            if (second != first)
+                points.append(QPointF(double(toMs(st.x[second])), st.y[second]));
+            i = j;
+        }
+        if (e - 1 > b)
+            points.append(QPointF(double(toMs(st.x[e - 1])), st.y[e - 1]));
+    }
+    m_series[series]->replace(points);
+}
+
+void LiveChart::emptySeries()
+{
+    for (int i = 0; i < 4; ++i) {
+        m_store[i] = Store();
+        m_series[i]->clear();
+    }
+}
+
+void LiveChart::updateTimeTicks()
+{
+    const double widthSec = (timeMax() - timeMin()) * 86400.0;
+    const double px = m_chart->plotArea().width();
+    if (widthSec <= 0 || px <= 0)
+        return;
+    const QFontMetrics fm(m_time->labelsFont());
+    const int maxLabels = qMax(1, int(px / (fm.horizontalAdvance(QStringLiteral("00:00:00")) + 14)));
+    static const int multiples[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 21600, 43200, 86400};
+    double step = m_labelStepSec;
+    for (int m : multiples) {
+        step = double(m_labelStepSec) * m;
+        if (widthSec / step <= maxLabels)
+            break;
+    }
+    const int intervals = qMax(1, int(widthSec / step));
+    m_time->setTickCount(qBound(2, intervals + 1, 60));
+}
+
+void LiveChart::updateValueTicks()
+{
+    const double h = m_chart->plotArea().height();
+    const int maxTicks = qMax(2, int((h > 0 ? h : 200) / 24));
+    const double leftInterval = niceInterval(m_left->max() - m_left->min(), maxTicks);
+    if (!qFuzzyCompare(m_left->tickInterval(), leftInterval))
+        m_left->setTickInterval(leftInterval);
+    m_left->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(leftInterval)));
+    // The right scale labels in steps of 5.
+    const double rightRange = m_right->max() - m_right->min();
+    const double rightInterval = rightRange > 25 ? niceInterval(rightRange, maxTicks, 5) : niceInterval(rightRange, maxTicks);
+    if (!qFuzzyCompare(m_right->tickInterval(), rightInterval))
+        m_right->setTickInterval(rightInterval);
+    m_right->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(rightInterval)));
+}
+
+// ---- drawing the extra CO scale ----
+
+void LiveChart::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    QChartView::drawForeground(painter, rect);
+    const QRectF plot = m_chart->mapToScene(m_chart->plotArea()).boundingRect();
+    if (plot.height() <= 0)
+        return;
+    const QFont labelFont = m_left->labelsFont();
+    const QFontMetricsF fm(labelFont);
+    // Left of the left axis' labels and title.
+    const double leftAxisWidth = fm.horizontalAdvance(QStringLiteral("5500")) + fm.height() + 18;
+    const double x = plot.left() - leftAxisWidth;
+    const double k = coFactor();
+    const double lmin = m_left->min(), lmax = m_left->max();
+    if (lmax <= lmin)
+        return;
+    const double interval = m_left->tickInterval() > 0 ? m_left->tickInterval() : (lmax - lmin) / 5;
+    const int decimals = decimalsFor(interval / k);
+
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setFont(labelFont);
+    QPen axisPen(QColor(0x00, 0x80, 0x00));
+    painter->setPen(axisPen);
+    painter->drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    QPen gridPen(QColor(0x00, 0x80, 0x00, 40));
+    gridPen.setStyle(Qt::DotLine);
+    const double first = std::ceil(lmin / interval - 1e-9) * interval;
+    for (double v = first; v <= lmax + interval * 1e-9; v += interval) {
+        const double y = plot.bottom() - (v - lmin) / (lmax - lmin) * plot.height();
+        painter->setPen(gridPen);
+        painter->drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        painter->setPen(axisPen);
+        painter->drawLine(QPointF(x - 3, y), QPointF(x, y));
+        const QString text = QString::number(v / k, 'f', decimals);
+        const double w = fm.horizontalAdvance(text);
+        painter->drawText(QPointF(x - 5 - w, y + fm.ascent() / 2 - 1), text);
+    }
+    painter->restore();
+    m_coScaleX = mapFromScene(QPointF(x, plot.top())).x();
+}
+
+// ---- panning by drag and arrow keys ----
+
+void LiveChart::mousePressEvent(QMouseEvent *event)
+{
+    const bool panButton = (event->button() == Qt::LeftButton && !m_zoom) || event->button() == Qt::RightButton;
+    if (m_panning && panButton) {
+        m_dragging = true;
+        m_dragFrom = event->position().toPoint();
+        event->accept();
+        return;
+    }
+    QChartView::mousePressEvent(event);
+}
+
+void LiveChart::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging) {
+        const QPoint now = event->position().toPoint();
+        const double px = m_chart->plotArea().width();
+        if (px > 0 && now.x() != m_dragFrom.x()) {
+            panBy(-(now.x() - m_dragFrom.x()) / px * (timeMax() - timeMin()));
+            m_dragFrom = now;
+        }
+        event->accept();
+        return;
+    }
+    QChartView::mouseMoveEvent(event);
+}
+
+void LiveChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_dragging) {
+        m_dragging = false;
+        event->accept();
+        return;
+    }
+    QChartView::mouseReleaseEvent(event);
+}
+
+void LiveChart::keyPressEvent(QKeyEvent *event)
+{
+    if (m_panning && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        const double step = (timeMax() - timeMin()) * 0.1;
+        panBy(event->key() == Qt::Key_Left ? -step : step);
+        event->accept();
+        return;
+    }
+    QChartView::keyPressEvent(event);
+}
+
+void LiveChart::resizeEvent(QResizeEvent *event)
+{
+    QChartView::resizeEvent(event);
+    updateTimeTicks();
+    updateValueTicks();
+}
