@@ -100,6 +100,8 @@ const TextRow kTextRows[] = {
     {192, u"Data is not saved. Do you save?", u"データが保存されていません。保存しますか。", u"数据没被保存。保存吗？"},
     {193, u"Date of Measurement", u"計測日", u"测量日"},
     {194, u"The selected disk drive is not in use. Check to make sure a disk is inserted.", u"選択されれたディスクドライブは使用されていません。ディスクが挿入されているかどうか確認して下さい。", u"所选磁盘驱动器并未使用，请检查并确认磁盘已插入。"},
+    // Added for the recovery of a run that was never saved; %1 is the number of samples.
+    {195, u"A measurement that was not saved was found (%1 data). Do you save?", u"保存されていない計測データが見つかりました（%1 データ）。保存しますか。", u"发现没被保存的测试数据（%1 个数据）。保存吗？"},
 };
 
 const int kTextRowCount = int(sizeof(kTextRows) / sizeof(kTextRows[0]));

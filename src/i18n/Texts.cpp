@@ -9,9 +9,9 @@ namespace {
 
 const TextRow *findRow(int id)
 {
-    if (id < 101 || id > 194)
+    if (id < 101 || id > 195)
         return nullptr;
-    // The table is sorted and dense from 101 to 194.
+    // The table is sorted and dense from 101 on.
     const int index = id - 101;
     if (index < kTextRowCount && kTextRows[index].id == id)
         return &kTextRows[index];

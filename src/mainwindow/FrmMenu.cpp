@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "datafiles/RunJournal.h"
 #include "datafiles/SettingsFile.h"
 #include "dialogs/FrmHelp.h"
 #include "dialogs/FrmMeasureSetting.h"
@@ -26,6 +27,7 @@
 #include "mainwindow/Prompts.h"
 #include "measure/LiveChart.h"
 #include "measure/LiveRun.h"
+#include "serial/Protocol.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
 #include "startup/Variable.h"
@@ -235,6 +237,21 @@ void FrmMenu::endProgram()
     QCoreApplication::exit(0);
 }
 
+FrmMenu::UnsavedAnswer FrmMenu::askUnsavedData()
+{
+    if (!(Variable::DataPresent == 1 && Variable::DataSaved == 0))
+        return UnsavedAnswer::NotAsked;
+    const auto answer = prompts::message(this, LoadResString(192), LoadResString(101), prompts::Buttons::YesNo,
+                                         prompts::Icon::Critical);
+    if (answer == prompts::Answer::Yes) {
+        MenuSave_Click();
+        return UnsavedAnswer::Yes;
+    }
+    // The user let the data go on purpose: so does the journal kept for a crash.
+    RunJournal::remove();
+    return UnsavedAnswer::No;
+}
+
 void FrmMenu::closeEvent(QCloseEvent *event)
 {
     if (m_unloading) {
@@ -242,12 +259,10 @@ void FrmMenu::closeEvent(QCloseEvent *event)
         return;
     }
     // Closing the main window in any way but the Exit button: offer to save unsaved live data.
-    if (Variable::DataPresent == 1 && Variable::DataSaved == 0) {
-        const auto answer = prompts::message(this, LoadResString(192), LoadResString(101),
-                                             prompts::Buttons::YesNo, prompts::Icon::Critical);
-        if (answer == prompts::Answer::Yes)
-            MenuSave_Click();
-    }
+    // A run still going on ends first, keeping the samples taken so far.
+    if (m_live && m_live->running())
+        m_live->stopForClose();
+    askUnsavedData();
     m_unloading = true;
     event->accept();
     endProgram();
@@ -257,12 +272,9 @@ void FrmMenu::Command2_Click()
 {
     // The Exit button asks about unsaved data like the other ways out: a run of days must not be
     // thrown away by one click.
-    if (Variable::DataPresent == 1 && Variable::DataSaved == 0) {
-        const auto answer = prompts::message(this, LoadResString(192), LoadResString(101),
-                                             prompts::Buttons::YesNo, prompts::Icon::Critical);
-        if (answer == prompts::Answer::Yes)
-            MenuSave_Click();
-    }
+    if (m_live && m_live->running())
+        m_live->stopForClose();
+    askUnsavedData();
     m_unloading = true;
     endProgram();
     hide();
@@ -270,15 +282,47 @@ void FrmMenu::Command2_Click()
 
 void FrmMenu::Command3_Click()
 {
-    if (Variable::DataPresent == 1 && Variable::DataSaved == 0) {
-        const auto answer = prompts::message(this, LoadResString(192), LoadResString(101),
-                                             prompts::Buttons::YesNo, prompts::Icon::Critical);
-        if (answer == prompts::Answer::Yes) {
-            MenuSave_Click();
-            return;
-        }
-    }
+    if (askUnsavedData() == UnsavedAnswer::Yes)
+        return;
     showChildWindow(new FrmDataRead());
+}
+
+void FrmMenu::offerRecoveredRun()
+{
+    const auto run = RunJournal::read();
+    if (!run || run->samples.isEmpty()) {
+        RunJournal::remove();
+        return;
+    }
+    const int n = int(run->samples.size());
+    const auto answer = prompts::message(this, LoadResString(195).arg(n), LoadResString(101),
+                                         prompts::Buttons::YesNo, prompts::Icon::Exclamation);
+    if (answer != prompts::Answer::Yes) {
+        RunJournal::remove();
+        return;
+    }
+    // Hold the run as an unsaved live run; Save As then writes it exactly as the live save would,
+    // and a cancelled Save As keeps it held (and journalled) until it is saved or let go.
+    using namespace Variable;
+    const JournalHeader &h = run->header;
+    QString *units[9] = {&UnitCO, &UnitCO2, &UnitTemp, &UnitHum, &UnitDewPoint, &UnitWetBulb,
+                         &UnitAbsHum, &UnitHumRatio, &UnitField9};
+    for (int i = 0; i < 9; ++i)
+        *units[i] = h.units.value(i);
+    AtmosPressure = h.atmosPressure;
+    RunMeasureMode = h.measureMode;
+    RunSampleTime = h.sampleTime;
+    resizeLiveSeries(n);
+    SampleTimes.fill(0.0, n + 1);
+    RawReplies.fill(QByteArray(), n + 1);
+    for (const JournalSample &sample : run->samples) {
+        SampleTimes[sample.index] = sample.time;
+        RawReplies[sample.index] = sample.line;
+    }
+    m_live->showRecoveredRun(h.measureMode);
+    DataPresent = 1;
+    DataSaved = 0;
+    MenuSave_Click();
 }
 
 void FrmMenu::Command1_Click() { m_live->Command1_Click(); }

@@ -76,6 +76,14 @@ public:
     // Show another window of the program: this window is disabled until that one is gone.
     void showChildWindow(QWidget *window);
 
+    // Text 192 "Data is not saved. Do you save?" when live data are held unsaved. Yes runs Save As;
+    // No on purpose lets the run's journal go. Returns the answer (No when nothing was asked).
+    enum class UnsavedAnswer { NotAsked, Yes, No };
+    UnsavedAnswer askUnsavedData();
+
+    // At start-up: a journal of a run that was never saved is offered for saving.
+    void offerRecoveredRun();
+
     // The program is ending: every wait in progress should give up.
     static bool ending();
 

@@ -3,6 +3,7 @@
 
 #include "datafiles/CsvExport.h"
 #include "datafiles/NumberText.h"
+#include "datafiles/RunJournal.h"
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/Prompts.h"
 #include "measure/LiveRun.h"
@@ -33,11 +34,16 @@ void FrmMenu::MenuSave_Click()
                                                      : csvexport::timeOfDayText(0.0);
     const bool written = WriteMeasureCsv(*fileName, csvexport::dateText(QDate::currentDate()), firstTime,
                                          numtext::generalNumber(AtmosPressure), count,
-                                         csvexport::samplingTimeText(Settings.MeasureSampleTime),
-                                         csvexport::kNormalModeText, Settings.MeasureMode, self.data());
+                                         csvexport::samplingTimeText(RunMeasureMode >= 0 ? RunSampleTime
+                                                                                         : Settings.MeasureSampleTime),
+                                         csvexport::kNormalModeText,
+                                         RunMeasureMode >= 0 ? RunMeasureMode : Settings.MeasureMode, self.data());
     if (self)
         unsetCursor();
     // Only a file written whole counts as saved; otherwise closing still offers to save.
-    if (written && !(self && self->m_live && self->m_live->running()))
+    if (written && !(self && self->m_live && self->m_live->running())) {
         DataSaved = 1;
+        // The run is safe in its file: its journal is no longer needed.
+        RunJournal::remove();
+    }
 }

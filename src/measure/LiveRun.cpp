@@ -1,3 +1,4 @@
+#include <QDate>
 #include "measure/LiveRun.h"
 
 #include <QAction>
@@ -93,21 +94,12 @@ void LiveRun::startRun()
         return;
     QPointer<LiveRun> self(this);
     FrmMenu *w = m_window;
+
+    // 1. Unsaved data of the last run: Yes saves and does not start; No lets them go.
+    if (w->askUnsavedData() == FrmMenu::UnsavedAnswer::Yes || !self || FrmMenu::ending())
+        return;
     m_phase = Phase::Starting;
     ++m_runId;
-
-    // 1. Unsaved data of the last run.
-    if (Variable::DataPresent == 1 && Variable::DataSaved == 0) {
-        const auto answer = prompts::message(w, LoadResString(192), LoadResString(101), prompts::Buttons::YesNo,
-                                             prompts::Icon::Critical);
-        if (!self || FrmMenu::ending())
-            return;
-        if (answer == prompts::Answer::Yes) {
-            m_phase = Phase::Idle;
-            w->MenuSave_Click();
-            return;
-        }
-    }
 
     // 2.
     Variable::DataSaved = 0;
@@ -237,8 +229,12 @@ void LiveRun::startRun()
         link.setInputLen(m_detailed ? 69 : 37);
     }
 
-    // 14. Buffers.
+    // 14. Buffers. The run keeps its own mode and sampling time for the save, and its samples
+    // go to the journal as they come, so a crash does not lose them.
     sizeBuffers(Settings.MeasureSampleValue);
+    Variable::RunMeasureMode = Settings.MeasureMode;
+    Variable::RunSampleTime = Settings.MeasureSampleTime;
+    beginJournal();
     if (runMode)
         link.discardInput();
 
@@ -289,6 +285,7 @@ void LiveRun::finishRun()
         }
         CloseComPort(link);
     }
+    m_journal.close();
     // 18.
     w->Timer2->stop();
     w->Timer3->stop();
@@ -316,6 +313,9 @@ void LiveRun::errorExit()
     FrmMenu *w = m_window;
     w->Timer2->stop();
     Variable::DataPresent = 0;
+    // A failed start took no samples: nothing to recover.
+    m_journal.close();
+    RunJournal::remove();
     busyCursor(false);
     prompts::message(w, LoadResString(153), LoadResString(101), prompts::Buttons::Ok, prompts::Icon::None);
     if (!self || FrmMenu::ending())
@@ -357,6 +357,7 @@ void LiveRun::onDeviceLost()
 void LiveRun::abortForShutdown()
 {
     m_stopRequested = 1;
+    m_journal.close();
     if (m_window) {
         m_window->Timer2->stop();
         m_window->Timer3->stop();
@@ -519,8 +520,63 @@ bool LiveRun::takeSample(const QByteArray &line)
             grid->setTopRow(i - 6);
         grid->grid()->setRow(i, live::tableRow(i, m_detailed));
     }
+    m_journal.append(i, SampleTimes[i], line);
     ++SampleIndex;
     return true;
+}
+
+void LiveRun::beginJournal()
+{
+    JournalHeader header;
+    header.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+    header.measureMode = Settings.MeasureMode;
+    header.sampleTime = Settings.MeasureSampleTime;
+    header.atmosPressure = Variable::AtmosPressure;
+    header.units = QStringList{Variable::UnitCO, Variable::UnitCO2, Variable::UnitTemp, Variable::UnitHum,
+                               Variable::UnitDewPoint, Variable::UnitWetBulb, Variable::UnitAbsHum,
+                               Variable::UnitHumRatio, Variable::UnitField9};
+    m_journal.begin(header);  // a run goes on without it when the data folder cannot be written
+}
+
+void LiveRun::stopForClose()
+{
+    if (m_phase == Phase::Idle)
+        return;
+    const bool sampling = m_phase != Phase::Starting;
+    m_stopRequested = 1;
+    if (m_window) {
+        m_window->Timer2->stop();
+        m_window->Timer3->stop();
+    }
+    m_journal.close();
+    // The samples taken so far are held, unsaved, for the question that follows.
+    if (sampling)
+        Variable::DataPresent = 1;
+}
+
+void LiveRun::showRecoveredRun(int measureMode)
+{
+    using namespace Variable;
+    FrmMenu *w = m_window;
+    if (!w)
+        return;
+    const int n = int(RawReplies.size()) - 1;
+    m_detailed = measureMode == 1;
+    w->TChart1->resetForRun();
+    const bool celsius = live::isCelsius(UnitTemp, SystemLanguage);
+    w->TChart1->setTemperatureScale(celsius, LoadResString(celsius ? 116 : 187));
+    w->vaSpread1->setMaxRows(qMax(n, 10));
+    writeTableHeader();
+    m_lastTimeOfDay = n >= 1 ? SampleTimes[1] : 0;
+    m_dayOffset = 0;
+    const QVector<QByteArray> lines = RawReplies;
+    SampleIndex = 1;
+    for (int i = 1; i <= n; ++i) {
+        if (!takeSample(lines[i]))
+            SampleIndex = i + 1;  // keep later samples at their own rows
+    }
+    RequestIndex = SampleIndex;
+    w->TChart1->setPanningEnabled(true);
 }
 
 double LiveRun::chartX(double timeOfDay)

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <random>
 
+#include "datafiles/RunJournal.h"
 #include "serial/Exchanges.h"
 
 class FrmMenu;
@@ -41,6 +42,12 @@ public:
     // chart, shown in the table; SampleIndex moves on. False (nothing but the raw line stored) when
     // the line cannot be split.
     bool takeSample(const QByteArray &line);
+    // The window is closing during a run: stop at once, keeping the samples taken so far.
+    void stopForClose();
+    // Show a run recovered from its journal (buffers and RawReplies already hold it) in the table
+    // and the chart.
+    void showRecoveredRun(int measureMode);
+
     // Size the buffers, the table and the chart for a run of n samples without a meter (benchmarks).
     void prepareBuffersForBench(int n);
 
@@ -61,6 +68,7 @@ private:
     void armRequestTimer();
     void sizeBuffers(int n);
     void writeTableHeader();
+    void beginJournal();
     double chartX(double timeOfDay);
     void busyCursor(bool on);
     CancelCheck runCancel();
@@ -83,4 +91,5 @@ private:
     double m_lastTimeOfDay = 0;
     double m_dayOffset = 0;
     std::mt19937 m_rng;
+    RunJournal m_journal;
 };

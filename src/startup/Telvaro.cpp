@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "datafiles/RunJournal.h"
 #include "i18n/FrmLanguageSelect.h"
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
@@ -27,6 +28,9 @@ void loadAndShowMainWindow()
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->Form_Load();
     window->show();
+    // A run that was never saved (the program was killed, the power went) is offered first thing.
+    if (RunJournal::exists())
+        QTimer::singleShot(0, window, &FrmMenu::offerRecoveredRun);
 }
 
 } // namespace

@@ -40,6 +40,8 @@ void resetAll()
     RawReplies.clear();
     SampleIndex = 0;
     RequestIndex = 0;
+    RunMeasureMode = -1;
+    RunSampleTime.clear();
 }
 
 } // namespace Variable

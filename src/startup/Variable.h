@@ -51,6 +51,11 @@ inline QVector<QByteArray> RawReplies;
 inline qint32 SampleIndex = 0;
 inline qint32 RequestIndex = 0;
 
+// The mode and sampling time of the run whose samples are held (-1: no run yet, the settings
+// apply). A change in the measurement settings after a run must not change how that run is saved.
+inline qint16 RunMeasureMode = -1;
+inline QString RunSampleTime;
+
 // %OA page series, indexed 1..n.
 inline QVector<double> ReturnAir, SupplyAir, OutdoorAir, PercentOutdoorAir;
 

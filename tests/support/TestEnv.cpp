@@ -11,6 +11,9 @@ TestProgramFolder::TestProgramFolder(const QByteArray &locale)
     m_oldCwd = QDir::currentPath();
     m_oldLang = qgetenv("LANG");
     m_oldLcAll = qgetenv("LC_ALL");
+    m_oldDataHome = qgetenv("XDG_DATA_HOME");
+    // The run journal lives in the per-user data folder: a private one for each test.
+    qputenv("XDG_DATA_HOME", QDir(m_dir.path()).filePath(QStringLiteral(".data")).toLocal8Bit());
     qputenv("LC_ALL", locale);
     qputenv("LANG", locale);
     QDir::setCurrent(m_dir.path());
@@ -24,6 +27,7 @@ TestProgramFolder::~TestProgramFolder()
     QDir::setCurrent(m_oldCwd);
     qputenv("LANG", m_oldLang);
     qputenv("LC_ALL", m_oldLcAll);
+    qputenv("XDG_DATA_HOME", m_oldDataHome);
 }
 
 QByteArray TestProgramFolder::readFile(const QString &name) const

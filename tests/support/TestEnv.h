@@ -20,7 +20,7 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_oldCwd;
-    QByteArray m_oldLang, m_oldLcAll;
+    QByteArray m_oldLang, m_oldLcAll, m_oldDataHome;
 };
 
 // Set the language state the way start-up and the main window load do, from a locale and a choice.
