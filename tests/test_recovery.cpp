@@ -1,0 +1,180 @@
+// A live run against the simulated meter in a child process, killed with SIGKILL after some
+// samples; the next start offers the run, and the file saved holds exactly what the meter sent.
+#include <QApplication>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+#include <csignal>
+
+#include "datafiles/RunJournal.h"
+#include "mainwindow/FrmMenu.h"
+#include "measure/LiveRun.h"
+#include "startup/Telvaro.h"
+#include "startup/Variable.h"
+#include "support/ScriptedPrompts.h"
+#include "support/SimFixture.h"
+#include "support/TestEnv.h"
+
+#include <QPushButton>
+
+namespace {
+
+// The child: the real start-up, then Measure Start, then it runs until it is killed.
+int runChild(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!Main())
+        return 2;
+    QTimer::singleShot(200, [] { FrmMenu::instance()->Command1->click(); });
+    return app.exec();
+}
+
+QList<double> numbers(const QByteArray &line, char separator)
+{
+    QList<double> values;
+    for (const QByteArray &field : line.trimmed().split(separator))
+        values << field.trimmed().toDouble();
+    return values;
+}
+
+int journalSamples(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    return int(f.readAll().count("\nS "));
+}
+
+} // namespace
+
+class TestRecovery : public QObject {
+    Q_OBJECT
+private slots:
+    void killedRunIsRecovered();
+    void cutOffJournalReadToLastWholeLine();
+    void declinedRecoveryForgetsTheRun();
+};
+
+void TestRecovery::killedRunIsRecovered()
+{
+    TestProgramFolder folder("en_US.UTF-8");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    metersim::Config config;
+    config.baud = 38400;
+    SimFixture sim(config);
+    QVERIFY(sim.ok());
+    folder.writeFile(QStringLiteral("Language.dat"), "Language = 1\r\n");
+    folder.writeFile(QStringLiteral("Telvaro.ini"),
+                     "ProgMode= True\r\nDefaultFolder=" + folder.path().toUtf8() + "\r\nRsPort_CH1="
+                         + sim.devicePath().toUtf8()
+                         + "\r\nRsSpeed_CH1=38400\r\nRsDataBit_CH1=8\r\nRsParity_CH1=N\r\nRsStopBit_CH1=1\r\n"
+                           "RsFlow_CH1= 1\r\nMeasureMode= 1\r\nMeasureSampleTime=1sec\r\nMeasureSampleValue= 100\r\n"
+                           "CO2Graph= 1\r\nCOGraph= 1\r\nTempGraph= 1\r\nHumGraph= 1\r\n");
+
+    const QString journal = RunJournal::defaultPath();
+    QProcess child;
+    child.setWorkingDirectory(folder.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
+    QVERIFY(child.waitForStarted());
+    QVERIFY2(waitUntil([&] { return journalSamples(journal) >= 4; }, 20000), "the child's run never got going");
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished(5000));
+    const std::vector<std::string> sent = sim->liveRecords();
+
+    // Start again: the run is offered, Yes, Save As.
+    ScriptedPrompts prompts;
+    prompts.queueAnswer(prompts::Answer::Yes);
+    const QString csv = folder.filePath(QStringLiteral("recovered.csv"));
+    prompts.queueSaveName(csv);
+    QTemporaryDir runtime2;
+    qputenv("XDG_RUNTIME_DIR", runtime2.path().toLocal8Bit());
+    QVERIFY(Main());
+    QVERIFY(waitUntil([&] { return QFile::exists(csv); }, 5000));
+    QVERIFY(prompts.messages.first().text.startsWith(QStringLiteral("A measurement that was not saved was found (")));
+
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY(lines.size() > 9);
+    const int n = lines.at(2).trimmed().mid(5).toInt();
+    QVERIFY2(n >= 4 && n <= int(sent.size()), qPrintable(QString::number(n)));
+    QCOMPARE(lines.at(3), QByteArray("Sampling Time,1\r"));
+    QCOMPARE(lines.at(4), QByteArray("Mode,NORMAL\r"));
+    QCOMPARE(lines.at(5), QByteArray("Atmos.Pressure,1013\r"));
+    QCOMPARE(lines.at(7), QByteArray("ppm,ppm,Degrees,%RH,Degrees,Degrees,g/m3,g/kg\r"));
+    for (int i = 0; i < n; ++i) {
+        const QList<double> written = numbers(lines.at(8 + i), ',');
+        const QList<double> meter = numbers(QByteArray::fromStdString(sent.at(size_t(i))), ';');
+        QCOMPARE(written, meter);
+    }
+    QVERIFY(Variable::DataSaved == 1);
+    QVERIFY(!RunJournal::exists());
+    delete FrmMenu::instance();
+    ReleaseSingleInstance();
+}
+
+void TestRecovery::cutOffJournalReadToLastWholeLine()
+{
+    JournalHeader h;
+    h.date = QStringLiteral("2026/12/06");
+    h.measureMode = 0;
+    h.sampleTime = QStringLiteral("5sec");
+    h.atmosPressure = 1013;
+    h.units = QStringList{QStringLiteral("ppm"), QStringLiteral("ppm"), QStringLiteral("\u00dfC"),
+                          QStringLiteral("%RH")};
+    QByteArray bytes = RunJournal::formatHeader(h);
+    bytes += RunJournal::formatSample(1, 0.5, "    0.0; 450.0;  23.5;  41.2\r\n");
+    bytes += RunJournal::formatSample(2, 0.50001, "    0.1; 451.0;  23.5;  41.3\r\n");
+    const QByteArray cut = bytes + RunJournal::formatSample(3, 0.50002, "    0.2; 452.0;  23.6;  41.4\r\n").left(12);
+    const auto run = RunJournal::parse(cut);
+    QVERIFY(run.has_value());
+    QCOMPARE(run->samples.size(), 2);
+    QCOMPARE(run->samples.at(1).line, QByteArray("    0.1; 451.0;  23.5;  41.3\r\n"));
+    QCOMPARE(run->header.sampleTime, QStringLiteral("5sec"));
+    QCOMPARE(run->header.units.at(2), QStringLiteral("\u00dfC"));
+    QCOMPARE(run->header.units.size(), 9);
+    // A header cut off before its units is no journal at all.
+    QVERIFY(!RunJournal::parse(bytes.left(30)).has_value());
+    QVERIFY(!RunJournal::parse("garbage\n").has_value());
+}
+
+void TestRecovery::declinedRecoveryForgetsTheRun()
+{
+    TestProgramFolder folder("en_US.UTF-8");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    SimFixture sim;
+    QVERIFY(sim.ok());
+    folder.writeFile(QStringLiteral("Language.dat"), "Language = 1\r\n");
+    RunJournal journal;
+    JournalHeader h;
+    h.units = QStringList{QStringLiteral("ppm")};
+    QVERIFY(journal.begin(h));
+    journal.append(1, 0.25, "    0.0; 450.0;  23.5;  41.2\r\n");
+    journal.close();
+    ScriptedPrompts prompts;
+    prompts.queueAnswer(prompts::Answer::No);
+    QVERIFY(Main());
+    QVERIFY(waitUntil([&] { return !prompts.messages.isEmpty(); }, 3000));
+    QCOMPARE(prompts.messages.first().buttons, prompts::Buttons::YesNo);
+    QVERIFY(!RunJournal::exists());
+    QCOMPARE(int(Variable::DataPresent), 0);
+    delete FrmMenu::instance();
+    ReleaseSingleInstance();
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && QByteArray(argv[1]) == "child")
+        return runChild(argc, argv);
+    QApplication app(argc, argv);
+    TestRecovery test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_recovery.moc"
