@@ -192,6 +192,12 @@ void LiveChart::resetForRun()
     m_baseMs = midnightToday();
 }
 
+void LiveChart::clearSeries()
+{
+    emptySeries();
+    redraw();
+}
+
 void LiveChart::setTemperatureScale(bool celsius, const QString &title)
 {
     m_right->setTitleText(title);

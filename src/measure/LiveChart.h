@@ -41,6 +41,8 @@ public:
     int timeLabelStep() const { return m_labelStepSec; }
     // New run: panning off, zoom undone and off, every series emptied.
     void resetForRun();
+    // A page was read into the series: every line emptied as at load (panning and zoom untouched).
+    void clearSeries();
     // Right axis by the temperature unit: Celsius -20.0001..100, else -10.0001..180.
     void setTemperatureScale(bool celsius, const QString &title);
     // COScaleFlag of the S reply: CO is drawn times 10, or times 100 when the flag is 0.

@@ -19,6 +19,7 @@
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
 #include "mainwindow/FrmMenu.h"
+#include "measure/LiveChart.h"
 #include "mainwindow/GridControl.h"
 #include "mainwindow/Prompts.h"
 #include "serial/Exchanges.h"
@@ -472,8 +473,8 @@ void FrmDataRead::resetMainWindowData()
     FrmMenu *menu = FrmMenu::instance();
     if (!menu)
         return;
-    // LEAD: empty the four series of menu->TChart1, give each its placeholder point and mark it
-    // as date-time (as at load, panning and zoom untouched) once LiveChart offers that call.
+    // The live run's lines no longer belong to the data held: empty them as at load.
+    menu->TChart1->clearSeries();
     GridControl *table = menu->vaSpread1;
     table->setMaxRows(10);
     table->setTopRow(1);
