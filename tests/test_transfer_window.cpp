@@ -1,6 +1,7 @@
 // The transfer window in debug mode: directory, page controls, captions, the data file of a
 // made-up page, and closing.
 #include <QtTest>
+#include "measure/LiveChart.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -273,6 +274,13 @@ void TestTransferWindow::debugTransmit()
     FrmDataRead *w = openWindow();
     QVERIFY(w);
     Variable::DataPresent = 1;
+    // What a live run left in the main window goes once a page is read.
+    FrmMenu *menu = FrmMenu::instance();
+    menu->TChart1->resetForRun();
+    menu->TChart1->setFirstSampleWindow(0.5);
+    menu->TChart1->AddChartPoint(0, 0.5, 450);
+    menu->vaSpread1->setMaxRows(30);
+    menu->vaSpread1->setText(3, 2, QStringLiteral("450"));
     w->Text2->setText(page);
     (detailed ? w->Option2 : w->Option1)->click();
     const QString file = m_folder->filePath("page.csv");
@@ -292,6 +300,9 @@ void TestTransferWindow::debugTransmit()
     QCOMPARE(w->StatusPanel1->text(), QString());
     QCOMPARE(w->Option2->isChecked(), detailed);
     QCOMPARE(Variable::UnitHumRatio, QString("g/kg"));
+    QCOMPARE(menu->TChart1->pointCount(0), 0);
+    QCOMPARE(menu->vaSpread1->maxRows(), 10);
+    QCOMPARE(menu->vaSpread1->text(3, 2), QString());
 }
 
 void TestTransferWindow::cancelledSaveKeepsTheWindow()
