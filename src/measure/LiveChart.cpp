@@ -91,9 +91,16 @@ LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
         m_series[i]->attachAxis(m_time);
         m_series[i]->attachAxis(i < 2 ? m_left : m_right);
     }
+    // Ranges and tick intervals before dynamic ticks: a dynamic axis with its default interval
+    // lays out one label per unit of the range (5,500 of them for the ppm scale), which alone cost
+    // more than the rest of the start-up.
+    m_left->setRange(0, 5500);
+    m_left->setTickInterval(1000);
+    m_right->setRange(-20.00001, 100);
+    m_right->setTickInterval(20);
     for (QValueAxis *axis : {m_left, m_right}) {
-        axis->setTickType(QValueAxis::TicksDynamic);
         axis->setTickAnchor(0);
+        axis->setTickType(QValueAxis::TicksDynamic);
     }
 
     setChart(m_chart);
