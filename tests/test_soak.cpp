@@ -99,12 +99,12 @@ metersim::Page page(bool oa, int records, const char *sampling, const char *oper
     return p;
 }
 
-// Pages 1-4 have expected data files; page 5 is long enough to be interrupted at leisure.
+// Pages 1-3 have expected data files; page 4 is long enough to be interrupted at leisure.
+constexpr int kLongPage = 4;
 std::vector<metersim::Page> soakPages()
 {
     return {page(false, 6, "10", "AVG", "09:15:00"), page(true, 5, "30", "TMP", "10:20:30"),
-            page(false, 4, "60", "INS", "11:00:05"), page(true, 3, "1", "CO2", "12:34:56"),
-            page(false, 80, "10", "AVG", "13:00:00")};
+            page(false, 4, "60", "INS", "11:00:05"), page(false, 80, "10", "AVG", "13:00:00")};
 }
 
 struct SavedPage {
@@ -114,8 +114,7 @@ struct SavedPage {
 };
 const SavedPage kSavedPages[] = {{1, true, "page1_detailed.csv"},
                                  {3, false, "page3_standard.csv"},
-                                 {2, true, "page2_oa_tmp.csv"},
-                                 {4, false, "page4_oa_co2.csv"}};
+                                 {2, true, "page2_oa_tmp.csv"}};
 
 QByteArray readAll(const QString &path)
 {
@@ -154,9 +153,11 @@ private:
     ScriptedPrompts *m_prompts = nullptr;
     SimFixture *m_sim = nullptr;
     QPointer<FrmMenu> m_window;
-    QMap<QString, int> m_survived;  // cycles per kind
-    int m_failuresSeen = 0;         // "RS232C ERROR." messages the cycles expected or allowed
+    QMap<QString, int> m_survived;      // cycles per kind
+    QMap<QString, int> m_faultTargets;  // faults per kind and command
+    int m_failuresSeen = 0;             // "RS232C ERROR." messages the cycles expected or allowed
     int m_samplesChecked = 0;
+    int m_readsFinishedFirst = 0;       // page reads that ended before the Close or hang-up could come
     int m_cycle = 0;
 
     int uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
@@ -164,8 +165,9 @@ private:
 
 void TestSoak::initTestCase()
 {
-    // Shorter drains and reply waits; the sampling interval itself stays one second.
-    SetWaitScale(0.25);
+    // Shorter drains and reply waits; the sampling interval itself stays one second. Not shorter
+    // still: on a busy machine the meter's thread may not answer within a quarter of a wait.
+    SetWaitScale(0.5);
 }
 
 int TestSoak::failuresReported() const
@@ -205,6 +207,8 @@ void TestSoak::checkIdle(const char *where)
     QCOMPARE(w->Command1->text(), LoadResString(112));
     QVERIFY2(!w->Timer2->isActive() && !w->Timer3->isActive(), where);
     QVERIFY2(!w->MSComm1->isOpen(), where);
+    // Not even half open: no descriptor on the meter's device is left.
+    QVERIFY2(soak::openTerminalDescriptors() == 0, where);
     QVERIFY2(!FrmMenu::ending(), where);
 }
 
@@ -254,7 +258,21 @@ void TestSoak::liveCycle(Cycle kind)
     case Cycle::LiveUserStop: atMs = uniform(0, 300 + (n - 1) * 1000); break;
     default: break;
     }
-    bool applied = false;
+    // A lost, garbled, split or late reply may also hit one of the start-up exchanges.
+    std::string target = "D";
+    const bool anyCommand = kind == Cycle::LiveSilence || kind == Cycle::LiveGarbage || kind == Cycle::LiveSplit
+                            || kind == Cycle::LiveLate;
+    if (anyCommand && uniform(0, 3) == 0) {
+        static const char *const startUp[] = {"U", "S", "G"};
+        target = startUp[uniform(0, 2)];
+        if (target == "G" && s.MeasureMode == 1)
+            target = "F";
+        sim.setFault(target, fault);
+    }
+    const bool atStart = target != "D";
+    if (fault.kind != FaultKind::None)
+        ++m_faultTargets[QStringLiteral("%1 on %2").arg(QLatin1String(cycleName(kind)), QString::fromStdString(target))];
+    bool applied = atStart;
     bool vanished = false;
     bool stopClicked = false;
     QElapsedTimer clock;
@@ -318,18 +336,23 @@ void TestSoak::liveCycle(Cycle kind)
         const QString text = m_prompts->messages.at(i).text;
         QVERIFY2(text == LoadResString(153) || text == LoadResString(192), qPrintable(text));
     }
-    switch (kind) {
+    if (atStart) {
+        // A start-up exchange that failed ends the run before its first request.
+        QVERIFY(failures <= 1);
+        QCOMPARE(taken, failures ? 0 : n);
+    } else switch (kind) {
     case Cycle::LiveClean:
     case Cycle::LiveSilence:
     case Cycle::LiveSplit:
     case Cycle::LiveLate:
         // The program asks again for a reply that never came and waits for one that is slow.
         QVERIFY2(failures == 0 && taken == n,
-                 qPrintable(QStringLiteral("%1: %2 failures, %3 of %4 samples")
+                 qPrintable(QStringLiteral("%1: %2 failures, %3 of %4 samples; %5")
                                 .arg(QLatin1String(cycleName(kind)))
                                 .arg(failures)
                                 .arg(taken)
-                                .arg(n)));
+                                .arg(n)
+                                .arg(diagnosis())));
         break;
     case Cycle::LiveGarbage:
     case Cycle::LiveNoSeparators:
@@ -360,6 +383,7 @@ void TestSoak::transferCycle(Cycle kind)
     metersim::Simulator &sim = m_sim->sim();
     const int failuresBefore = failuresReported();
     const qsizetype messagesBefore = m_prompts->messages.size();
+    const qsizetype saveRequestsBefore = m_prompts->saveRequests.size();
     QVERIFY(settle([&] { return sim.idle(); }, 5000));
 
     QTest::mouseClick(w->Command3, Qt::LeftButton);
@@ -376,13 +400,13 @@ void TestSoak::transferCycle(Cycle kind)
                             .arg(!window ? QStringLiteral("gone") : window->closed() ? QStringLiteral("closed")
                                                                                        : QStringLiteral("open"))
                             .arg(diagnosis())));
-    QCOMPARE(int(window->state().PageCount), 5);
+    QCOMPARE(int(window->state().PageCount), int(soakPages().size()));
 
     std::optional<SavedPage> saved;
-    int pageNumber = 5;
+    int pageNumber = kLongPage;
     bool detailed = uniform(0, 1) == 1;
     if (kind == Cycle::TransferSave || kind == Cycle::TransferSaveCancelled) {
-        saved = kSavedPages[uniform(0, 3)];
+        saved = kSavedPages[uniform(0, int(std::size(kSavedPages)) - 1)];
         pageNumber = saved->page;
         detailed = saved->detailed;
     }
@@ -434,15 +458,23 @@ void TestSoak::transferCycle(Cycle kind)
         QVERIFY(!QFile::exists(file));
         break;
     case Cycle::TransferCancel:
-        QVERIFY(acted);
-        QCOMPARE(failures, 0);
-        QVERIFY(!window || window->closed());
-        break;
     case Cycle::TransferVanish:
-        QVERIFY(acted);
-        QCOMPARE(failures, 1);
+        if (!acted) {
+            // The program had fallen behind and took the rest of the page from its buffer without
+            // a turn of the event loop, so nothing could come in between: the read is complete.
+            ++m_readsFinishedFirst;
+            QCOMPARE(failures, 0);
+            QCOMPARE(m_prompts->saveRequests.size(), saveRequestsBefore + 1);
+            break;
+        }
         QVERIFY(!window || window->closed());
-        QVERIFY(settle([&] { sim.reappear(); return sim.present(); }, 2000));
+        if (kind == Cycle::TransferCancel) {
+            QCOMPARE(failures, 0);
+            QCOMPARE(m_prompts->saveRequests.size(), saveRequestsBefore);
+        } else {
+            QVERIFY2(failures == 1, qPrintable(diagnosis()));
+            QVERIFY(settle([&] { sim.reappear(); return sim.present(); }, 2000));
+        }
         break;
     default: break;
     }
@@ -498,6 +530,8 @@ void TestSoak::soak()
     clock.start();
     qint64 baseline = 0;
     qint64 peakAfterWarmUp = 0;
+    int fdsAfterWarmUp = 0;
+    int fdsPeak = 0;
     std::vector<Cycle> bag;
     // Every kind at least once, then on until the time is up (a slower build runs fewer cycles).
     const int minimumCycles = qMax(int(kAllCycles.size()), kWarmUpCycles + 4);
@@ -526,10 +560,14 @@ void TestSoak::soak()
             return;
         ++m_survived[name];
         const qint64 memory = soak::memoryInUse();
-        if (m_cycle == kWarmUpCycles)
+        const int fds = soak::openFileDescriptors();
+        if (m_cycle == kWarmUpCycles) {
             baseline = memory;
-        else if (m_cycle > kWarmUpCycles)
+            fdsAfterWarmUp = fds;
+        } else if (m_cycle > kWarmUpCycles) {
             peakAfterWarmUp = qMax(peakAfterWarmUp, memory);
+            fdsPeak = qMax(fdsPeak, fds);
+        }
     }
 
     // Responsive: a zero timer fires at once.
@@ -549,11 +587,16 @@ void TestSoak::soak()
           clock.elapsed() / 1000.0, m_samplesChecked, m_failuresSeen);
     for (auto it = m_survived.cbegin(); it != m_survived.cend(); ++it)
         qInfo("soak:   %-34s %d", qPrintable(it.key()), it.value());
-    qInfo("soak: memory after warm-up %.1f MB, highest after it %.1f MB", baseline / 1048576.0,
-          peakAfterWarmUp / 1048576.0);
+    qInfo("soak: page reads finished before their Close or hang-up: %d", m_readsFinishedFirst);
+    for (auto it = m_faultTargets.cbegin(); it != m_faultTargets.cend(); ++it)
+        qInfo("soak:   %-44s %d", qPrintable(it.key()), it.value());
+    qInfo("soak: memory after warm-up %.1f MB, highest after it %.1f MB; open files %d, at most %d",
+          baseline / 1048576.0, peakAfterWarmUp / 1048576.0, fdsAfterWarmUp, fdsPeak);
 
     QVERIFY2(peakAfterWarmUp - baseline < 20 * 1048576,
              qPrintable(QStringLiteral("memory grew by %1 MB").arg((peakAfterWarmUp - baseline) / 1048576.0)));
+    // Descriptors do not pile up either (a few for the files a cycle happens to hold are fine).
+    QVERIFY2(fdsPeak <= fdsAfterWarmUp + 4, qPrintable(QStringLiteral("open files %1 -> %2").arg(fdsAfterWarmUp).arg(fdsPeak)));
     QCOMPARE(m_survived.size(), int(kAllCycles.size()));
 
     delete m_window.data();

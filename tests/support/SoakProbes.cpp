@@ -1,6 +1,8 @@
 #include "support/SoakProbes.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -13,7 +15,9 @@
 #define TELVARO_SOAK_ASAN 1
 #endif
 #ifdef TELVARO_SOAK_ASAN
-#include <sanitizer/allocator_interface.h>
+#include <cstddef>
+// The sanitizer runtime's count of heap bytes in use (not every compiler ships its header).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace soak {
@@ -79,6 +83,24 @@ const char *memoryMeasureName()
 #else
     return "VmRSS";
 #endif
+}
+
+int openFileDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+int openTerminalDescriptors()
+{
+    const QDir dir(QStringLiteral("/proc/self/fd"));
+    int n = 0;
+    for (const QString &fd : dir.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        if (fd.toInt() <= 2)
+            continue;  // a terminal the test runs in
+        const QString target = QFileInfo(dir.filePath(fd)).symLinkTarget();
+        n += target.startsWith(QLatin1String("/dev/pts/")) || target.startsWith(QLatin1String("/dev/tty"));
+    }
+    return n;
 }
 
 } // namespace soak

@@ -23,4 +23,9 @@ QString describe(const LogCount &count);
 qint64 memoryInUse();
 const char *memoryMeasureName();
 
+// Open file descriptors of the process: all of them, and those on a terminal device (/dev/pts/N,
+// /dev/tty*) other than the standard three, i.e. serial ports the program holds. The simulator's own end (/dev/ptmx) is not one.
+int openFileDescriptors();
+int openTerminalDescriptors();
+
 } // namespace soak
