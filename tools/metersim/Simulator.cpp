@@ -268,6 +268,7 @@ void Simulator::closePty()
     }
     m_present = false;
     m_out.clear();
+    m_lineFree = Clock::now();  // what was still to go out is gone: a reply after reappear() is not held back
     m_line.clear();
     m_idle = true;
     if (m_linkMade) {
