@@ -103,7 +103,11 @@ LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
         axis->setTickType(QValueAxis::TicksDynamic);
     }
 
+    // QChartView makes a default chart of its own and setChart() hands it back to us: delete it, or every
+    // chart window leaks a whole empty QChart.
+    QChart *defaultChart = chart();
     setChart(m_chart);
+    delete defaultChart;
     setRenderHint(QPainter::Antialiasing, true);
     setFocusPolicy(Qt::StrongFocus);
     setRubberBand(QChartView::NoRubberBand);
