@@ -42,7 +42,7 @@ using metersim::FaultKind;
 namespace {
 
 constexpr unsigned kDefaultSeed = 20260611;
-constexpr int kDefaultSeconds = 120;
+constexpr int kDefaultSeconds = 90;
 constexpr int kBaud = 38400;
 constexpr int kWarmUpCycles = 6;
 
