@@ -167,7 +167,7 @@ void TestMeterSim::pageStreamingAndPacing()
         timer.start();
         m.line.send("T000" + QByteArray::number(page));
         QCOMPARE(m.line.readBytes(expected.size(), 10000), expected);
-        QVERIFY2(timer.elapsed() > 0.8 * expected.size() * 10000.0 / 9600.0, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE_GT(timer.elapsed(), 0.8 * expected.size() * 10000.0 / 9600.0);
     }
 }
 
@@ -226,7 +226,8 @@ void TestMeterSim::pageFaultsVanishAndReappear()
     QCOMPARE(QFileInfo(link).symLinkTarget(), QString::fromStdString(m.sim.ptyPath()));
     m.line.exchange("G");
     std::vector<std::string> records = m.sim.pageRecords(1, false);
-    const QByteArray firstTwo = m.head(1) + joined({records[0], records[1]}), third = QByteArray::fromStdString(records[2]);
+    const QByteArray firstTwo = m.head(1) + joined({records[0], records[1]});
+    const QByteArray third = QByteArray::fromStdString(records[2]);
     m.sim.setFault("T", Fault{FaultKind::Silence, 1, 2});  // silent after two records
     QCOMPARE(m.line.exchange("T0001", 300), firstTwo);
     m.line.exchange("N");
@@ -243,7 +244,7 @@ void TestMeterSim::pageFaultsVanishAndReappear()
     QCOMPARE(Line(link.toStdString()).exchange("F"), QByteArray("AF\r\n"));
     QCOMPARE(m.sim.receivedCommands(), (std::vector<std::string>{"G", "T0001", "N", "T0001", "T0001", "F"}));
     const std::vector<Received> r = m.sim.received();
-    QVERIFY(std::is_sorted(r.begin(), r.end(), [](auto &a, auto &b) { return a.t < b.t; }) && r.back().t <= m.sim.now());
+    QVERIFY(std::ranges::is_sorted(r, {}, &Received::t) && r.back().t <= m.sim.now());
 }
 
 void TestMeterSim::commandLineProgram()
