@@ -455,7 +455,7 @@ void TestSerialExchanges::logLinesByteForByte()
     exchange::logFailure(exchange::pageT(m.link, 2, true, {}));
     exchange::logFailure(exchange::pageHeader(m.link, true, {}));
     SendStopCommand(m.link);
-    QCOMPARE(maskedLog(), expectedFile(QStringLiteral("exchange_failures.log")));
+    QCOMPARE(maskedLog(), maskedLog(QStringLiteral(TELVARO_TEST_DATA "/serial/exchange_failures.log")));
 }
 
 void TestSerialExchanges::drainWaitsForOneSilentSecond()
