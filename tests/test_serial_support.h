@@ -1,31 +1,20 @@
 #pragma once
 
-// Helpers of the serial tests: a scripted line on a private pty (byte-exact replies, endless
-// noise, hang-up), the RSErr.log reader with its time stamps masked, and the settings that point
-// OpenComPort at a device.
+// Serial test helpers: a scripted pty line, the settings for a device, RSErr.log with masked stamps.
 
-#include <QByteArray>
-#include <QCoreApplication>
-#include <QThread>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QObject>
 #include <QRegularExpression>
 #include <QSocketNotifier>
-#include <QString>
 #include <QTimer>
-#include <functional>
-
-#include <cerrno>
 #include <fcntl.h>
+#include <functional>
+#include <tuple>
 #include <pty.h>
 #include <unistd.h>
 
 #include "startup/Variable.h"
 
-// The far end of a pty, driven by the test: every command line the program sends is recorded and
-// handed to onCommand, which answers with send()/sendAfter(). Runs in the test's event loop, so it
-// answers while the program waits in a nested loop.
+// The far end of a pty, run by the test's event loop: records each command line, hands it to onCommand.
 class ScriptedLine : public QObject {
 public:
     ScriptedLine()
@@ -42,34 +31,15 @@ public:
     ~ScriptedLine() override
     {
         hangUp();
-        if (m_slave >= 0)
-            ::close(m_slave);
+        ::close(m_slave);
     }
-
-    bool ok() const { return m_master >= 0 || m_hungUp; }
-
-    void send(const QByteArray &bytes)
+    void send(const QByteArray &bytes)  // a pty takes a short text in one write
     {
-        if (m_master < 0)
-            return;
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t k = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (k <= 0)
-                break;
-            done += k;
-        }
-    }
-    void sendAfter(int ms, const QByteArray &bytes)
-    {
-        QTimer::singleShot(ms, this, [this, bytes] { send(bytes); });
+        if (m_master >= 0 && ::write(m_master, bytes.constData(), size_t(bytes.size())) < 0)
+            qWarning("pty write failed");
     }
     // Noise without end: chunk every ms milliseconds until stopNoise().
-    void startNoise(const QByteArray &chunk, int ms)
-    {
-        m_noiseChunk = chunk;
-        m_noise.start(ms);
-    }
+    void startNoise(const QByteArray &chunk, int ms) { m_noiseChunk = chunk, m_noise.start(ms); }
     void stopNoise() { m_noise.stop(); }
     // The device goes away: the program's end sees a hang-up.
     void hangUp()
@@ -77,11 +47,7 @@ public:
         m_noise.stop();
         if (m_notifier)
             m_notifier->setEnabled(false);
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-            m_hungUp = true;
-        }
+        ::close(std::exchange(m_master, -1));
     }
 
     QString path;
@@ -92,75 +58,39 @@ private:
     void readCommands()
     {
         char buf[512];
-        for (;;) {
-            const ssize_t k = ::read(m_master, buf, sizeof buf);
-            if (k <= 0)
-                break;
+        for (ssize_t k; (k = ::read(m_master, buf, sizeof buf)) > 0;)
             m_pending.append(buf, k);
-        }
-        qsizetype end;
-        while ((end = m_pending.indexOf("\r\n")) >= 0) {
-            const QByteArray command = m_pending.left(end);
+        for (qsizetype end; (end = m_pending.indexOf("\r\n")) >= 0;) {
+            commands << m_pending.left(end);
             m_pending.remove(0, end + 2);
-            commands << command;
             if (onCommand)
-                onCommand(command);
+                onCommand(commands.last());
         }
     }
-
-    int m_master = -1;
-    int m_slave = -1;  // kept open so the master never sees a hang-up of its own
-    bool m_hungUp = false;
+    int m_master = -1, m_slave = -1;  // the slave stays open: the master never hangs up by itself
     QSocketNotifier *m_notifier = nullptr;
-    QByteArray m_pending;
+    QByteArray m_pending, m_noiseChunk;
     QTimer m_noise;
-    QByteArray m_noiseChunk;
 };
 
-// Run mode, pointed at a device path, 9600,N,8,1 without handshaking.
-inline void useDevice(const QString &device, qint16 flow = 1)
+// Run mode on a device with speed, parity, data bits, stop bits and RsFlow (1: no handshaking).
+inline void useDevice(const QString &device, const QString &settings = QStringLiteral("9600,N,8,1,1"))
 {
-    Variable::Settings.ProgMode = true;
-    Variable::Settings.RsPort = device;
-    Variable::Settings.RsSpeed = QStringLiteral("9600");
-    Variable::Settings.RsParity = QStringLiteral("N");
-    Variable::Settings.RsDataBit = QStringLiteral("8");
-    Variable::Settings.RsStopBit = QStringLiteral("1");
-    Variable::Settings.RsFlow = flow;
+    const QStringList f = settings.split(QLatin1Char(','));
+    auto &s = Variable::Settings;
+    std::tie(s.ProgMode, s.RsPort, s.RsSpeed, s.RsParity, s.RsDataBit, s.RsStopBit) =
+        std::tuple(true, device, f[0], f[1], f[2], f[3]);
+    s.RsFlow = qint16(f[4].toInt());
 }
 
-// RSErr.log of the current directory with every entry's time stamp replaced by its format.
-inline QByteArray maskedLog()
+// RSErr.log of the current directory (or another file) with every entry's time stamp masked.
+inline QByteArray maskedLog(const QString &path = QStringLiteral("RSErr.log"))
 {
-    QFile f(QStringLiteral("RSErr.log"));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray text = f.readAll();
+    QFile f(path);
+    QByteArray text = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     static const QRegularExpression stamp(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2},"));
-    for (qsizetype at = 0; (at = text.indexOf("\r\n", at)) >= 0;) {
-        at += 2;
-        if (stamp.match(QString::fromLatin1(text.mid(at, 20))).hasMatch())
+    for (qsizetype at = 0; (at = text.indexOf("\r\n", at)) >= 0;)
+        if (stamp.match(QString::fromLatin1(text.mid(at += 2, 20))).hasMatch())
             text.replace(at, 19, "yyyy/MM/dd HH:mm:ss");
-    }
     return text;
-}
-
-inline QByteArray expectedFile(const QString &name)
-{
-    QFile f(QStringLiteral(TELVARO_TEST_DATA "/serial/") + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing expected file)");
-}
-
-// Spin the event loop until pred holds or ms pass.
-inline bool waitUntil(const std::function<bool()> &pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
 }
