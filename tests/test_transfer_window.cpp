@@ -62,9 +62,8 @@ private slots:
         for (int p = 1; p <= 5; ++p)
             for (int c = 1; c <= 5; ++c)
                 rows << w->vaSpread1->text(p, c);
-        // The made-up pages show no date in the grid.
         QCOMPARE(rows.join('|'), QString("CALCULATION|499|99|AVG||%OA|299|399|CO2||%OA|998|3|TMP||%OA|0|0|CO2||"
-                                         "CALCULATION|249|1|INS|"));
+                                         "CALCULATION|249|1|INS|"));  // made-up pages show no date
         QVERIFY(w->Command1->isEnabled() && w->Command2->isEnabled() && w->Option1->isEnabled() && w->Option2->isChecked());
 
         w->Text2->setFocus();
