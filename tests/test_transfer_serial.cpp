@@ -1,450 +1,217 @@
-// The transfer window against the simulated meter on a pty: the directory, page reads into data
-// files, every failed exchange, and Close in the middle of a read.
+// The transfer window against the simulated meter on a pty: directory, page reads, failed exchanges, Close mid-read.
 #include <QtTest>
 
 #include <QLabel>
-#include <QProgressBar>
-#include <QScopeGuard>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <memory>
 
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/GridControl.h"
-#include "metersim/Simulator.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SimFixture.h"
 #include "support/TestEnv.h"
 #include "transfer/FrmDataRead.h"
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-metersim::Page page(bool oa, int records, const char *sampling, const char *operation, const char *time)
-{
-    metersim::Page p;
-    p.oa = oa;
-    p.records = records;
-    p.samplingTime = sampling;
-    p.operation = operation;
-    p.time = time;
-    return p;
-}
+using K = metersim::FaultKind;
 
 // Page 1 calculation AVG, page 2 %OA TMP, page 3 calculation INS, page 4 %OA CO2.
-std::vector<metersim::Page> fourPages()
-{
-    return {page(false, 6, "10", "AVG", "09:15:00"), page(true, 5, "30", "TMP", "10:20:30"),
-            page(false, 4, "60", "INS", "11:00:05"), page(true, 3, "1", "CO2", "12:34:56")};
-}
+const std::vector<metersim::Page> kFourPages = {
+    {.oa = false, .records = 6, .samplingTime = "10", .operation = "AVG", .time = "09:15:00"},
+    {.oa = true, .records = 5, .samplingTime = "30", .operation = "TMP", .time = "10:20:30"},
+    {.oa = false, .records = 4, .samplingTime = "60", .operation = "INS", .time = "11:00:05"},
+    {.oa = true, .records = 3, .samplingTime = "1", .operation = "CO2", .time = "12:34:56"}};
 
-std::vector<metersim::Page> pages(int count)
+// Page p has p + 2 records (page 1: first), and every third page from page 2 is %OA CO2.
+std::vector<metersim::Page> pages(int count, int first = 3)
 {
     std::vector<metersim::Page> list;
     for (int i = 0; i < count; ++i)
-        list.push_back(page(i % 3 == 1, 3 + i, "10", i % 3 == 1 ? "CO2" : "AVG", "08:00:00"));
+        list.push_back({.oa = i % 3 == 1, .records = i ? 3 + i : first, .operation = i % 3 == 1 ? "CO2" : "AVG", .time = "08:00:00"});
     return list;
 }
 
+// The directory read: pages, a fault on one command (or none), the exchange RSErr.log names (or none).
+const struct DirectoryCase { const char *name; int count; const char *faultOn; K kind; const char *log; } kDirectory[] = {
+    {"0 pages", 0, "", K::None, ""}, {"1 page", 1, "", K::None, ""}, {"3 pages", 3, "", K::None, ""},
+    {"12 pages", 12, "", K::None, ""}, {"P silent", 4, "P", K::Silence, "P Command"},
+    {"P garbage", 4, "P", K::Garbage, "P Command"}, {"T silent", 4, "T", K::Silence, "T Command"},
+    {"M silent", 4, "M", K::Silence, "M Command Data Read(Cal/%OA)"}, {"M garbage", 4, "M", K::Garbage, "M Command Data Read(Cal/%OA)"},
+    {"M without separators", 4, "M", K::NoSeparators, "M Command Data Read(Cal/%OA)"}};
+
+// A page read of kFourPages: commands sent and data file, or a fault after so many records and its log.
+const struct PageCase { const char *name; int page; bool detailed; const char *command; K kind; int after; const char *result; } kPage[] = {
+    {"calculation, Detailed", 1, true, "U F T0001", K::None, 0, "page1_detailed.csv"},
+    {"calculation, Standard", 3, false, "U G T0003", K::None, 0, "page3_standard.csv"},
+    {"%OA, TMP", 2, true, "U T0002", K::None, 0, "page2_oa_tmp.csv"},
+    {"%OA, CO2", 4, false, "U T0004", K::None, 0, "page4_oa_co2.csv"},
+    {"U silent", 1, true, "U", K::Silence, 0, "Unit Read(Data Transfer"}, {"F wrong ack", 1, true, "F", K::WrongAck, 0, "F Command(Cal)"},
+    {"G silent", 1, false, "G", K::Silence, 0, "G Command(Cal)"}, {"T silent", 1, true, "T", K::Silence, 0, "T Command(Cal)"},
+    {"%OA T silent", 2, true, "T", K::Silence, 0, "T Command(%OA)"}, {"header split", 1, true, "T", K::SplitReply, 0, "T Command Data Read(Cal Header)"},
+    {"%OA header split", 2, true, "T", K::SplitReply, 0, "T Command Data Read(%OA Header)"},
+    {"record without separators", 1, true, "T", K::NoSeparators, 2, "T Command Data Read(Cal Data)"},
+    {"%OA record without separators", 2, true, "T", K::NoSeparators, 1, "T Command Data Read(%OA Data)"},
+    {"%OA page falls silent", 2, true, "T", K::Silence, 2, "T Command Data Read(%OA Data)"}};
+
+// Close delayMs after the meter got the trigger, while it is silent to faultOn or sends 200 records at 9600 baud.
+const struct CloseCase { const char *name; int count, records, baud; const char *faultOn; int times, after; const char *trigger; int delayMs; } kClose[] = {
+    {"the directory is being read", 12, 3, 115200, "", 0, 0, "M0002", 0},
+    {"U waits for its reply", 1, 3, 115200, "U", -1, 0, "U", 0},
+    {"the page falls silent after record 3", 1, 6, 115200, "T", 1, 3, "T0001", 150},
+    {"records arrive at 9600 baud", 1, 200, 9600, "", 0, 0, "T0001", 300}};
+
+// One data row per entry of a table of cases, named as the entry.
+template <typename Case, size_t N> void addRows(const Case (&cases)[N])
+{
+    QTest::addColumn<int>("row");
+    for (size_t i = 0; i < N; ++i)
+        QTest::newRow(cases[i].name) << int(i);
+}
 } // namespace
 
 class TestTransferSerial : public QObject {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void directory_data();
-    void directory();
-    void pageRead_data();
-    void pageRead();
-    void failures_data();
-    void failures();
-    void closeWhileThePageIsSilent();
-    void closeWhileRecordsArrive();
-    void closeDuringTheDirectory();
-    void closeDuringAnExchangeWait();
-
-private:
-    void startMeter(std::vector<metersim::Page> list, int baud = 115200);
-    // Open the window from the main window; true once the directory is in (false: window gone).
-    bool openWindow();
-    QStringList commands() const;
-    // Click button (once) as soon as condition holds, from inside whatever read is running.
-    void clickWhen(std::function<bool()> condition, QPointer<QPushButton> button, int delayMs = 0);
-
-    TestProgramFolder *m_folder = nullptr;
-    ScriptedPrompts *m_prompts = nullptr;
+    std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<SimFixture> m_sim;
     FrmMenu *m_menu = nullptr;
-    std::unique_ptr<metersim::Simulator> m_sim;
-    QPointer<FrmDataRead> m_window;
-};
+    QPointer<FrmDataRead> w;
 
-void TestTransferSerial::initTestCase() { SetWaitScale(0.1); }
-
-void TestTransferSerial::init()
-{
-    m_folder = new TestProgramFolder("en_US.UTF-8");
-    m_prompts = new ScriptedPrompts;
-    m_menu = new FrmMenu;
-}
-
-void TestTransferSerial::cleanup()
-{
-    delete m_window.data();
-    delete m_menu;
-    m_menu = nullptr;
-    m_sim.reset();
-    delete m_prompts;
-    m_prompts = nullptr;
-    delete m_folder;
-    m_folder = nullptr;
-}
-
-void TestTransferSerial::startMeter(std::vector<metersim::Page> list, int baud)
-{
-    metersim::Config config;
-    config.baud = baud;
-    config.pages = std::move(list);
-    m_sim = std::make_unique<metersim::Simulator>(config);
-    QVERIFY(m_sim->start());
-    SettingsRecord &s = Variable::Settings;
-    s.ProgMode = true;
-    s.DefaultFolder = m_folder->path();
-    s.RsPort = QString::fromStdString(m_sim->devicePath());
-    s.RsSpeed = QString::number(baud);
-    s.RsDataBit = "8";
-    s.RsParity = "N";
-    s.RsStopBit = "1";
-    s.RsFlow = 1;
-}
-
-bool TestTransferSerial::openWindow()
-{
-    m_window = new FrmDataRead();
-    m_menu->showChildWindow(m_window);
-    QTest::qWaitFor([&] { return !m_window || m_window->isHidden() || m_window->state().DirectoryReady; }, 20000);
-    return m_window && m_window->state().DirectoryReady;
-}
-
-QStringList TestTransferSerial::commands() const
-{
-    QStringList list;
-    for (const std::string &c : m_sim->receivedCommands())
-        list << QString::fromStdString(c);
-    return list;
-}
-
-void TestTransferSerial::clickWhen(std::function<bool()> condition, QPointer<QPushButton> button, int delayMs)
-{
-    auto *probe = new QTimer(this);
-    connect(probe, &QTimer::timeout, this, [probe, condition, button, delayMs] {
-        if (!condition())
-            return;
-        probe->stop();
-        probe->deleteLater();
-        QTimer::singleShot(delayMs, [button] {
-            if (button)
-                QTest::mouseClick(button, Qt::LeftButton);
-        });
-    });
-    probe->start(2);
-}
-
-void TestTransferSerial::directory_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::newRow("empty meter") << 0;
-    QTest::newRow("1 page") << 1;
-    QTest::newRow("3 pages") << 3;
-    QTest::newRow("12 pages") << 12;
-}
-
-void TestTransferSerial::directory()
-{
-    QFETCH(int, count);
-    startMeter(pages(count));
-    const bool ready = openWindow();
-
-    QStringList expected = {"P"};
-    for (int p = 1; p <= count; ++p)
-        expected << QString("T%1").arg(p, 4, 10, QChar('0')) << "N" << "N" << QString("M%1").arg(p, 4, 10, QChar('0'));
-    QCOMPARE(commands(), expected);
-    QVERIFY(!m_menu->MSComm1->isOpen());
-
-    if (count == 0) {
-        QVERIFY(!ready);
-        QCOMPARE(m_prompts->texts(), QStringList{"There was no data."});
-        QCOMPARE(m_prompts->messages.first().title, QString("Telvaro Monitor Software"));
-        QTRY_VERIFY(m_window.isNull());
-        QVERIFY(m_menu->isEnabled());
-        return;
+    // Open the window from the main window; true once the directory is in (false: window gone).
+    bool openWindow()
+    {
+        m_menu->showChildWindow(w = new FrmDataRead());
+        return QTest::qWaitFor([&] { return !w || w->isHidden() || w->state().DirectoryReady; }, 20000) && w
+            && w->state().DirectoryReady;
     }
-    QVERIFY(ready);
-    FrmDataRead *w = m_window;
-    QCOMPARE(int(w->state().PageCount), count);
-    QCOMPARE(w->vaSpread1->maxRows(), count);
-    QCOMPARE(w->Text1->text(), QString::number(count));
-    QCOMPARE(w->Text2->text(), QString("1"));
-    for (int p = 1; p <= count; ++p) {
-        const bool oa = p % 3 == 2;
-        QCOMPARE(w->vaSpread1->text(p, 1), oa ? QString("%OA") : QString("CALCULATION"));
-        QCOMPARE(w->vaSpread1->text(p, 2), QString("10"));
-        QCOMPARE(w->vaSpread1->text(p, 3).toInt(), 2 + p);
-        QCOMPARE(w->vaSpread1->text(p, 4), oa ? QString("CO2") : QString("AVG"));
-        QCOMPARE(w->vaSpread1->text(p, 5), QString("2026/11/30 08:00:00"));
-        QCOMPARE(w->state().cell(p, 1), oa ? QString("001") : QString("000"));
-        QCOMPARE(w->state().cell(p, 5), QString("1013\r\n"));
+    // The window went away after the message (if any), left the line closed, and RSErr.log names
+    // the failed exchange (or is not there).
+    void closedAfter(const QString &message, const char *logName)
+    {
+        QCOMPARE(m_prompts->texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(m_prompts->messages.value(0).title, message.isEmpty() ? QString() : QString("Telvaro Monitor Software"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 10000);
+        QVERIFY(m_menu->isEnabled() && !m_menu->MSComm1->isOpen() && m_prompts->saveRequests.isEmpty());
+        const QByteArray log = m_folder->readFile("RSErr.log");
+        QVERIFY2(*logName ? log.contains(QByteArray(",") + logName + ",") : log.isEmpty(), log.constData());
     }
-    QVERIFY(m_prompts->messages.isEmpty());
-    QVERIFY(w->Command1->isEnabled());
-    QVERIFY(w->Command2->isEnabled());
-    QVERIFY(!m_menu->isEnabled());
-    QVERIFY(!QFile::exists(m_folder->filePath("RSErr.log")));
-}
 
-void TestTransferSerial::pageRead_data()
-{
-    QTest::addColumn<int>("pageNumber");
-    QTest::addColumn<bool>("detailed");
-    QTest::addColumn<QStringList>("sent");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("calculation, Detailed") << 1 << true << QStringList{"U", "F", "T0001"} << "page1_detailed.csv";
-    QTest::newRow("calculation, Standard") << 3 << false << QStringList{"U", "G", "T0003"} << "page3_standard.csv";
-    QTest::newRow("%OA, TMP") << 2 << true << QStringList{"U", "T0002"} << "page2_oa_tmp.csv";
-    QTest::newRow("%OA, CO2") << 4 << false << QStringList{"U", "T0004"} << "page4_oa_co2.csv";
-}
+private slots:
+    void init()
+    {
+        SetWaitScale(0.1);
+        m_folder = std::make_unique<TestProgramFolder>("en_US.UTF-8");
+        m_prompts = std::make_unique<ScriptedPrompts>();
+        m_menu = new FrmMenu;
+    }
+    void cleanup()
+    {
+        delete w.data();
+        delete m_menu;
+        m_sim.reset();
+        m_prompts.reset();
+        m_folder.reset();
+    }
 
-void TestTransferSerial::pageRead()
-{
-    QFETCH(int, pageNumber);
-    QFETCH(bool, detailed);
-    QFETCH(QStringList, sent);
-    QFETCH(QString, expected);
-    startMeter(fourPages());
-    QVERIFY(openWindow());
-    FrmDataRead *w = m_window;
-    w->Text2->setText(QString::number(pageNumber));
-    if (w->Option1->isEnabled())
-        (detailed ? w->Option2 : w->Option1)->click();
-    m_sim->clearReceived();
-    Variable::DataPresent = 1;
-    const QString file = m_folder->filePath("page.csv");
-    m_prompts->queueSaveName(file);
-
-    // Every record shows its number in the status bar and moves the progress bar.
-    QStringList statusTexts;
-    QList<int> progress;
-    connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int value) {
-        if (value > 0) {
-            progress << value;
-            statusTexts << w->StatusPanel1->text();
+    void directory_data() { addRows(kDirectory); }
+    void directory()
+    {
+        QFETCH(int, row);
+        const DirectoryCase &c = kDirectory[row];
+        m_sim = std::make_unique<SimFixture>(metersim::Config{.baud = 115200, .pages = pages(c.count)});
+        m_sim->sim().setFault(c.faultOn, {c.kind});
+        const bool ready = openWindow();
+        QStringList expected = {"P"};
+        for (int p = 1; p <= c.count; ++p)
+            expected << QString("T%1").arg(p, 4, 10, QChar('0')) << "N" << "N" << QString("M%1").arg(p, 4, 10, QChar('0'));
+        if (!*c.log)
+            QCOMPARE(m_sim->commands(), expected);
+        if (!ready)
+            return closedAfter(*c.log ? "RS232C ERROR." : "There was no data.", c.log);
+        QVERIFY(!m_menu->isEnabled() && !m_menu->MSComm1->isOpen() && m_prompts->messages.isEmpty() && !QFile::exists("RSErr.log"));
+        QCOMPARE(QString("%1 %2 %3").arg(w->vaSpread1->maxRows()).arg(w->Text1->text(), w->Text2->text()), QString("%1 %1 1").arg(c.count));
+        for (int p = 1; p <= c.count; ++p) {
+            QStringList cells = {w->state().cell(p, 1), w->state().cell(p, 5)};
+            for (int col = 1; col <= 5; ++col)
+                cells << w->vaSpread1->text(p, col);
+            QCOMPARE(cells.join('|'), QString(p % 3 == 2 ? "001|1013\r\n|%OA|10|%1|CO2|" : "000|1013\r\n|CALCULATION|10|%1|AVG|")
+                                          .arg(p + 2) + "2026/11/30 08:00:00");
         }
-    });
-    QTest::mouseClick(w->Command1, Qt::LeftButton);
-
-    QCOMPARE(commands(), sent);
-    QCOMPARE(m_prompts->saveRequests.size(), 1);
-    QVERIFY(m_prompts->messages.isEmpty());
-    const QByteArray actual = readAll(file);
-    const QString expectedPath = QStringLiteral(TELVARO_TEST_DATA "/transfer/") + expected;
-    if (!QFile::exists(expectedPath)) {
-        QFile out(QDir::temp().filePath(expected));
-        if (out.open(QIODevice::WriteOnly))
-            out.write(actual);
-        QFAIL(qPrintable("no expected file; actual written to " + out.fileName()));
     }
-    QCOMPARE(actual, readAll(expectedPath));
-    QCOMPARE(Variable::DataPresent, qint16(0));
-    QVERIFY(!m_menu->MSComm1->isOpen());
-    QVERIFY(w->isVisible());
-    QVERIFY(w->Command1->isEnabled());
-    QCOMPARE(w->StatusPanel1->text(), QString());
-    const int n = w->state().numberOfData(pageNumber);
-    QCOMPARE(progress.size(), n);
-    for (int i = 1; i <= n; ++i) {
-        QCOMPARE(progress.at(i - 1), i);
-        QCOMPARE(statusTexts.at(i - 1), QString("%1 Data Reading").arg(i));
-    }
-    QCOMPARE(w->state().PageDate, QString("2026/11/30"));
-    QVERIFY(!QFile::exists(m_folder->filePath("RSErr.log")));
-}
 
-void TestTransferSerial::failures_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("afterRecords");
-    QTest::addColumn<int>("pageNumber");  // 0: the fault hits the directory read
-    QTest::addColumn<bool>("detailed");
-    QTest::addColumn<QString>("logName");
-    using K = metersim::FaultKind;
-    QTest::newRow("P silent") << "P" << int(K::Silence) << 0 << 0 << true << "P Command";
-    QTest::newRow("P garbage") << "P" << int(K::Garbage) << 0 << 0 << true << "P Command";
-    QTest::newRow("directory T silent") << "T" << int(K::Silence) << 0 << 0 << true << "T Command";
-    QTest::newRow("M silent") << "M" << int(K::Silence) << 0 << 0 << true << "M Command Data Read(Cal/%OA)";
-    QTest::newRow("M garbage") << "M" << int(K::Garbage) << 0 << 0 << true << "M Command Data Read(Cal/%OA)";
-    QTest::newRow("M without separators") << "M" << int(K::NoSeparators) << 0 << 0 << true
-                                          << "M Command Data Read(Cal/%OA)";
-    QTest::newRow("U silent") << "U" << int(K::Silence) << 0 << 1 << true << "Unit Read(Data Transfer";
-    QTest::newRow("F wrong ack") << "F" << int(K::WrongAck) << 0 << 1 << true << "F Command(Cal)";
-    QTest::newRow("G silent") << "G" << int(K::Silence) << 0 << 1 << false << "G Command(Cal)";
-    QTest::newRow("page T silent") << "T" << int(K::Silence) << 0 << 1 << true << "T Command(Cal)";
-    QTest::newRow("%OA page T silent") << "T" << int(K::Silence) << 0 << 2 << true << "T Command(%OA)";
-    QTest::newRow("header split") << "T" << int(K::SplitReply) << 0 << 1 << true << "T Command Data Read(Cal Header)";
-    QTest::newRow("%OA header split") << "T" << int(K::SplitReply) << 0 << 2 << true
-                                      << "T Command Data Read(%OA Header)";
-    QTest::newRow("record without separators") << "T" << int(K::NoSeparators) << 2 << 1 << true
-                                               << "T Command Data Read(Cal Data)";
-    QTest::newRow("%OA record without separators") << "T" << int(K::NoSeparators) << 1 << 2 << true
-                                                   << "T Command Data Read(%OA Data)";
-    QTest::newRow("%OA page falls silent") << "T" << int(K::Silence) << 2 << 2 << true
-                                           << "T Command Data Read(%OA Data)";
-}
-
-void TestTransferSerial::failures()
-{
-    QFETCH(QString, command);
-    QFETCH(int, kind);
-    QFETCH(int, afterRecords);
-    QFETCH(int, pageNumber);
-    QFETCH(bool, detailed);
-    QFETCH(QString, logName);
-    startMeter(fourPages());
-    metersim::Fault fault;
-    fault.kind = metersim::FaultKind(kind);
-    fault.times = 1;
-    fault.afterRecords = afterRecords;
-    if (pageNumber == 0) {
-        m_sim->setFault(command.toStdString(), fault);
-        QVERIFY(!openWindow());
-    } else {
+    void pageRead_data() { addRows(kPage); }
+    void pageRead()
+    {
+        QFETCH(int, row);
+        const PageCase &c = kPage[row];
+        m_sim = std::make_unique<SimFixture>(metersim::Config{.baud = 115200, .pages = kFourPages});
         QVERIFY(openWindow());
-        m_window->Text2->setText(QString::number(pageNumber));
-        if (m_window->Option1->isEnabled())
-            (detailed ? m_window->Option2 : m_window->Option1)->click();
-        m_sim->setFault(command.toStdString(), fault);
-        m_window->Command1_Click();
+        w->Text2->setText(QString::number(c.page));
+        if (!c.detailed)
+            w->Option1->click();  // a %OA page has the buttons off: this changes nothing
+        m_sim->sim().clearReceived();
+        m_sim->sim().setFault(c.command, {c.kind, 1, c.after});  // K::None: no fault
+        m_prompts->queueSaveName(m_folder->filePath("page.csv"));
+        // Every record shows its number in the status bar and moves the progress bar.
+        QStringList progress, expectedProgress;
+        connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int value) {
+            if (value > 0)
+                progress << QString::number(value) + ' ' + w->StatusPanel1->text();
+        });
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        if (c.kind != K::None)
+            return closedAfter("RS232C ERROR.", c.result);
+
+        QCOMPARE(m_sim->commands(), QString(c.command).split(' '));
+        QVERIFY(m_prompts->saveRequests.size() == 1 && m_prompts->messages.isEmpty());
+        QFile expected(TELVARO_TEST_DATA "/transfer/" + QString(c.result));
+        QCOMPARE(m_folder->readFile("page.csv"), expected.open(QIODevice::ReadOnly) ? expected.readAll() : "missing");
+        QVERIFY(!m_menu->MSComm1->isOpen() && w->isVisible() && w->Command1->isEnabled() && w->StatusPanel1->text().isEmpty());
+        for (int i = 1; i <= w->state().numberOfData(c.page); ++i)
+            expectedProgress << QString("%1 %1 Data Reading").arg(i);
+        QCOMPARE(progress, expectedProgress);
     }
-    QCOMPARE(m_prompts->texts(), QStringList{"RS232C ERROR."});
-    QCOMPARE(m_prompts->messages.first().title, QString("Telvaro Monitor Software"));
-    QVERIFY(m_prompts->saveRequests.isEmpty());
-    QTRY_VERIFY(m_window.isNull());
-    QVERIFY(m_menu->isEnabled());
-    QVERIFY(!m_menu->MSComm1->isOpen());
-    const QByteArray log = readAll(m_folder->filePath("RSErr.log"));
-    QVERIFY2(log.contains("," + logName.toLatin1() + ","), log.constData());
-}
 
-void TestTransferSerial::closeWhileThePageIsSilent()
-{
-    startMeter(fourPages());
-    QVERIFY(openWindow());
-    metersim::Fault fault;
-    fault.kind = metersim::FaultKind::Silence;
-    fault.afterRecords = 3;
-    m_sim->setFault("T", fault);
-    FrmDataRead *w = m_window;
-    m_sim->clearReceived();
-    bool visibleWhileSilent = false;
-    // The meter says nothing after record 3: the read keeps waiting, the window alive, until Close.
-    clickWhen([&] {
-        if (w->StatusPanel1->text() != QString("3 Data Reading"))
-            return false;
-        visibleWhileSilent = w->isVisible();
-        return true;
-    }, w->Command2, 150);
-    QTest::mouseClick(w->Command1, Qt::LeftButton);  // returns once the read has ended
-    QVERIFY(visibleWhileSilent);
-    QVERIFY(m_menu->isEnabled());
-    QTRY_VERIFY(m_window.isNull());
-    QVERIFY(commands().contains("N"));
-    QVERIFY(m_prompts->saveRequests.isEmpty());
-    QVERIFY(m_prompts->messages.isEmpty());
-    QVERIFY(!m_menu->MSComm1->isOpen());
-    QVERIFY(m_menu->Command3->isEnabled());
-    QVERIFY(!QFile::exists(m_folder->filePath("RSErr.log")));
-}
-
-void TestTransferSerial::closeWhileRecordsArrive()
-{
-    std::vector<metersim::Page> list = {page(false, 200, "10", "AVG", "09:00:00")};
-    // At 9600 baud a reply takes longer than the shortest waits of the other cases.
-    SetWaitScale(0.5);
-    auto restoreScale = qScopeGuard([] { SetWaitScale(0.1); });
-    startMeter(list, 9600);
-    QVERIFY(openWindow());
-    FrmDataRead *w = m_window;
-    bool hiddenAtOnce = false;
-    clickWhen([&] { return w->StatusPanel1->text() == QString("5 Data Reading"); }, w->Command2);
-    connect(w->Command2, &QPushButton::clicked, this, [&] {
-        hiddenAtOnce = w->isHidden();
-    });
-    QTest::mouseClick(w->Command1, Qt::LeftButton);
-    QVERIFY(hiddenAtOnce);
-    QVERIFY(m_menu->isEnabled());
-    QTRY_VERIFY(m_window.isNull());
-    QVERIFY(commands().contains("N"));
-    QVERIFY(m_prompts->saveRequests.isEmpty());
-    QVERIFY(m_prompts->messages.isEmpty());
-    QVERIFY(!m_menu->MSComm1->isOpen());
-
-    // The line is usable again: a new window reads the directory.
-    m_sim->clearReceived();
-    QVERIFY(openWindow());
-    QCOMPARE(int(m_window->state().PageCount), 1);
-}
-
-void TestTransferSerial::closeDuringTheDirectory()
-{
-    startMeter(pages(12));
-    m_window = new FrmDataRead();
-    QPointer<FrmDataRead> w = m_window;
-    bool closeEnabled = false;
-    clickWhen([&] {
-        if (!w || w->vaSpread1->text(2, 1).isEmpty())
-            return false;
-        closeEnabled = w->Command2->isEnabled();
-        return true;
-    }, w->Command2);
-    m_menu->showChildWindow(m_window);
-    QTRY_VERIFY_WITH_TIMEOUT(m_window.isNull(), 10000);
-    QVERIFY(closeEnabled);
-    QVERIFY(m_menu->isEnabled());
-    QVERIFY(!commands().contains("T0004"));
-    QCOMPARE(commands().last(), QString("N"));
-    QVERIFY(m_prompts->messages.isEmpty());
-    QVERIFY(!m_menu->MSComm1->isOpen());
-}
-
-void TestTransferSerial::closeDuringAnExchangeWait()
-{
-    // Close while the U exchange waits for its reply: the exchange ends quietly, nothing is
-    // logged, nothing is shown.
-    startMeter(fourPages());
-    QVERIFY(openWindow());
-    metersim::Fault fault;
-    fault.kind = metersim::FaultKind::Silence;
-    fault.times = -1;
-    m_sim->setFault("U", fault);
-    FrmDataRead *w = m_window;
-    clickWhen([&] { return commands().contains("U"); }, w->Command2);
-    QTest::mouseClick(w->Command1, Qt::LeftButton);
-    QTRY_VERIFY(m_window.isNull());
-    QVERIFY(m_prompts->messages.isEmpty());
-    QVERIFY(m_prompts->saveRequests.isEmpty());
-    QVERIFY(!QFile::exists(m_folder->filePath("RSErr.log")));
-    QVERIFY(!m_menu->MSComm1->isOpen());
-    QVERIFY(m_menu->isEnabled());
-}
+    // Close while the window waits: the read ends quietly, nothing logged or shown, the meter stopped.
+    void closeMidRead_data() { addRows(kClose); }
+    void closeMidRead()
+    {
+        QFETCH(int, row);
+        const CloseCase &c = kClose[row];
+        SetWaitScale(c.baud < 115200 ? 0.5 : 0.1);  // at 9600 baud a reply takes longer than the shortest waits
+        m_sim = std::make_unique<SimFixture>(metersim::Config{.baud = c.baud, .pages = pages(c.count, c.records)});
+        if (c.count == 1)
+            QVERIFY(openWindow());
+        m_sim->sim().clearReceived();
+        m_sim->sim().setFault(c.faultOn, {K::Silence, c.times, c.after});
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, this, [&] {
+            if (!m_sim->commands().contains(c.trigger))
+                return;
+            probe.stop();
+            QTimer::singleShot(c.delayMs, this, [&] {
+                QVERIFY(w && w->isVisible());  // still there while the meter is silent
+                QTest::mouseClick(w->Command2, Qt::LeftButton);
+                QVERIFY(!w || w->isHidden());  // at once, whatever the read still waits for
+            });
+        });
+        probe.start(2);
+        if (c.count > 1)
+            m_menu->showChildWindow(w = new FrmDataRead());
+        else
+            QTest::mouseClick(w->Command1, Qt::LeftButton);  // returns once the read has ended
+        closedAfter("", "");
+        QVERIFY2(m_sim->commands().last() == "N" && !m_sim->commands().contains("T0004"), qPrintable(m_sim->commands().join(' ')));
+        if (c.records == 200) {  // the line is usable again: a new window reads the directory
+            QVERIFY(openWindow());
+            QCOMPARE(int(w->state().PageCount), 1);
+        }
+    }
+};
 
 QTEST_MAIN(TestTransferSerial)
 #include "test_transfer_serial.moc"
