@@ -1,6 +1,7 @@
 #include "transfer/TransferReads.h"
 
 #include <QVector>
+#include <optional>
 
 #include "i18n/CodePage.h"
 #include "serial/Protocol.h"
@@ -94,6 +95,48 @@ ReadOutcome readDirectory(SerialLink &link, TransferState &state, const CancelCh
 
 namespace {
 
+// T and the page header; the page's date and time go to the state. Nothing when both went well.
+std::optional<ReadOutcome> readPageStart(SerialLink &link, TransferState &state, int page, bool oa,
+                                         const CancelCheck &cancel)
+{
+    const ExchangeResult t = exchange::pageT(link, page, oa, cancel);
+    if (t.cancelled())
+        return cancelled();
+    if (!t.ok())
+        return failed(link, t, true, cancel);
+
+    const ExchangeResult header = exchange::pageHeader(link, oa, cancel);
+    if (header.cancelled())
+        return cancelled();
+    if (!header.ok())
+        return failed(link, header, true, cancel);
+    const protocol::THeader h = protocol::splitTHeader(header.reply);
+    state.PageDate = codepage::fromMeter(h.date);
+    state.PageTime = codepage::fromMeter(h.time);
+    return std::nullopt;
+}
+
+// The page's n records, each taken by readOne as its characters arrive. Nothing when all came.
+std::optional<ReadOutcome> readRecords(SerialLink &link, int n, QVector<QByteArray> &records,
+                                       const std::function<ExchangeResult()> &readOne, const CancelCheck &cancel,
+                                       const std::function<void(int, int)> &onRecord)
+{
+    records = QVector<QByteArray>(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        const ExchangeResult record = readOne();
+        if (record.cancelled())
+            return cancelled();
+        if (!record.ok())  // the record exchange has already stopped the meter
+            return failed(link, record, false, cancel);
+        records[i] = record.reply;
+        if (cancel && cancel())
+            return cancelled();
+        if (onRecord)
+            onRecord(i, n);
+    }
+    return std::nullopt;
+}
+
 ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page, int n, const CancelCheck &cancel,
                                 const std::function<void(int, int)> &onRecord)
 {
@@ -103,35 +146,13 @@ ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page
         return cancelled();
     if (!gf.ok())
         return failed(link, gf, false, cancel);
+    if (const auto ended = readPageStart(link, state, page, false, cancel))
+        return *ended;
 
-    const ExchangeResult t = exchange::pageT(link, page, false, cancel);
-    if (t.cancelled())
-        return cancelled();
-    if (!t.ok())
-        return failed(link, t, true, cancel);
-
-    const ExchangeResult header = exchange::pageHeader(link, false, cancel);
-    if (header.cancelled())
-        return cancelled();
-    if (!header.ok())
-        return failed(link, header, true, cancel);
-    const protocol::THeader h = protocol::splitTHeader(header.reply);
-    state.PageDate = codepage::fromMeter(h.date);
-    state.PageTime = codepage::fromMeter(h.time);
-
-    QVector<QByteArray> records(n + 1);
-    for (int i = 1; i <= n; ++i) {
-        const ExchangeResult record = exchange::pageCalRecord(link, detailed, cancel);
-        if (record.cancelled())
-            return cancelled();
-        if (!record.ok())  // the record exchange has already stopped the meter
-            return failed(link, record, false, cancel);
-        records[i] = record.reply;
-        if (onRecord)
-            onRecord(i, n);
-        if (cancel && cancel())
-            return cancelled();
-    }
+    QVector<QByteArray> records;
+    const auto readOne = [&] { return exchange::pageCalRecord(link, detailed, cancel); };
+    if (const auto ended = readRecords(link, n, records, readOne, cancel, onRecord))
+        return *ended;
 
     // The whole page is in; a record that cannot be split fails the read rather than leaving
     // zeros that look like measurements.
@@ -145,34 +166,13 @@ ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page
 ReadOutcome readOaPage(SerialLink &link, TransferState &state, int page, int n, const CancelCheck &cancel,
                        const std::function<void(int, int)> &onRecord)
 {
-    const ExchangeResult t = exchange::pageT(link, page, true, cancel);
-    if (t.cancelled())
-        return cancelled();
-    if (!t.ok())
-        return failed(link, t, true, cancel);
+    if (const auto ended = readPageStart(link, state, page, true, cancel))
+        return *ended;
 
-    const ExchangeResult header = exchange::pageHeader(link, true, cancel);
-    if (header.cancelled())
-        return cancelled();
-    if (!header.ok())
-        return failed(link, header, true, cancel);
-    const protocol::THeader h = protocol::splitTHeader(header.reply);
-    state.PageDate = codepage::fromMeter(h.date);
-    state.PageTime = codepage::fromMeter(h.time);
-
-    QVector<QByteArray> records(n + 1);
-    for (int i = 1; i <= n; ++i) {
-        const ExchangeResult record = exchange::pageOaRecord(link, cancel);
-        if (record.cancelled())
-            return cancelled();
-        if (!record.ok())  // the record exchange has already stopped the meter
-            return failed(link, record, false, cancel);
-        records[i] = record.reply;
-        if (cancel && cancel())
-            return cancelled();
-        if (onRecord)
-            onRecord(i, n);
-    }
+    QVector<QByteArray> records;
+    const auto readOne = [&] { return exchange::pageOaRecord(link, cancel); };
+    if (const auto ended = readRecords(link, n, records, readOne, cancel, onRecord))
+        return *ended;
 
     for (int i = 1; i <= n; ++i) {
         const auto values = protocol::splitOaRecord(records[i]);
