@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -34,6 +36,19 @@ inline void selectFromCaret(QLineEdit *edit)
 {
     const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
     edit->setSelection(start, edit->text().size());
+}
+
+// The OK (Command1, default) and Cancel (Command2) buttons of a settings dialog, right-aligned.
+inline QHBoxLayout *okCancelRow(QWidget *dialog, QPushButton *&ok, QPushButton *&cancel)
+{
+    ok = named(new QPushButton(dialog), "Command1");
+    cancel = named(new QPushButton(dialog), "Command2");
+    ok->setDefault(true);
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }
 
 // Twips of the window designs in pixels of this screen.

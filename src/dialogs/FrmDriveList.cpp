@@ -82,13 +82,7 @@ FrmDriveList::FrmDriveList()
 
     Text1 = named(new QLineEdit(this), "Text1");
     Text1->setAccessibleName(QStringLiteral("Folder"));
-    Command1 = named(new QPushButton(this), "Command1");
-    Command2 = named(new QPushButton(this), "Command2");
-    Command1->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    auto *buttons = dialogs::okCancelRow(this, Command1, Command2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Drive1);
     layout->addWidget(Dir1, 1);

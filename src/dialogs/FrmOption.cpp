@@ -94,13 +94,7 @@ FrmOption::FrmOption()
     pageLayout->addLayout(groups);
     pageLayout->addStretch(1);
 
-    Command1 = named(new QPushButton(this), "Command1");
-    Command2 = named(new QPushButton(this), "Command2");
-    Command1->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    auto *buttons = dialogs::okCancelRow(this, Command1, Command2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
     layout->addLayout(buttons);

@@ -38,13 +38,7 @@ FrmRS232CSetting::FrmRS232CSetting()
         grid->addWidget(*combos[i], i, 1);
     }
     Combo1->setEnabled(false);
-    Command1 = named(new QPushButton(this), "Command1");
-    Command2 = named(new QPushButton(this), "Command2");
-    Command1->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    auto *buttons = dialogs::okCancelRow(this, Command1, Command2);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
