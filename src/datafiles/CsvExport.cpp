@@ -8,8 +8,6 @@
 #include "datafiles/NumberText.h"
 #include "i18n/CodePage.h"
 #include "i18n/Texts.h"
-#include "mainwindow/Prompts.h"
-#include "startup/Variable.h"
 
 namespace csvexport {
 
@@ -45,19 +43,18 @@ void appendNumber(QByteArray &out, double value)
 }
 
 // One line per sample, the columns' values joined by ",". The lines are plain ASCII, which every
-// file code set we write keeps as it is. Nothing when a column holds fewer than count samples
-// (element 0 is unused).
+// file code set we write keeps as it is. Nothing when a column holds fewer than count samples.
 std::optional<QByteArray> dataLines(qint32 count, const QList<const QVector<double> *> &columns)
 {
     QByteArray out;
     if (count <= 0)
         return out;
     for (const QVector<double> *column : columns)
-        if (column->size() <= count)
+        if (column->size() < count)
             return std::nullopt;
     // Eight short numbers a line, rarely more than ten characters each.
     out.reserve(qsizetype(count) * columns.size() * 10);
-    for (qint32 i = 1; i <= count; ++i) {
+    for (qint32 i = 0; i < count; ++i) {
         for (qsizetype c = 0; c < columns.size(); ++c) {
             if (c > 0)
                 out += ',';
@@ -83,10 +80,9 @@ std::optional<QByteArray> fileBytes(const QString &headerText, qint32 count,
 
 } // namespace
 
-bool temperatureIsCelsius()
+bool temperatureIsCelsius(const QString &unit)
 {
-    const QString &unit = Variable::UnitTemp;
-    if (Variable::SystemLanguage == QLatin1String("Chinese")) {
+    if (i18n::systemIs("Chinese")) {
         // GBK reads the degree mark 0xDF and the "C" after it as one character.
         if (unit.isEmpty())
             return false;
@@ -96,11 +92,11 @@ bool temperatureIsCelsius()
     return unit.size() >= 2 && unit.at(1) == QLatin1Char('C');
 }
 
-QString degreeText() { return LoadResString(temperatureIsCelsius() ? 190 : 191); }
+QString degreeText(const QString &unitTemp) { return LoadResString(temperatureIsCelsius(unitTemp) ? 190 : 191); }
 
-std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode)
+std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode,
+                                          const SampleData &data)
 {
-    using namespace Variable;
     const bool detailed = measureMode != 0;
     const QString modeLine = modeText == kNormalModeText
                                  ? QStringLiteral("Mode,NORMAL")
@@ -108,40 +104,44 @@ std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString
     QString text;
     appendHeader(text, header, modeLine);
 
-    const QString degrees = degreeText();
+    const QString &UnitTemp = data.unit(Quantity::Temperature);
+    const QString degrees = degreeText(UnitTemp);
+    const QString &UnitCO = data.unit(Quantity::CO);
+    const QString &UnitCO2 = data.unit(Quantity::CO2);
+    const QString &UnitHum = data.unit(Quantity::Humidity);
     QStringList units;
     if (!detailed) {
         text += QStringLiteral("CO,CO2,Temperature,Relative humidity") + kLineEnd;
         // A Japanese system writes the temperature unit as the meter sent it.
-        const QString temp = SystemLanguage == QLatin1String("Japanese") ? UnitTemp : degrees;
+        const QString temp = i18n::systemIs("Japanese") ? UnitTemp : degrees;
         units = {UnitCO, UnitCO2, temp, UnitHum};
     } else {
         text += QStringLiteral("CO,CO2,Temperature,Relative humidity,Dew-point temperature,"
                                "Wet-bulb temperature,Absolute humidity,Humidity Ratio")
                 + kLineEnd;
-        units = {UnitCO, UnitCO2, degrees, UnitHum, degrees, degrees, UnitAbsHum, UnitHumRatio};
+        units = {UnitCO, UnitCO2, degrees, UnitHum, degrees, degrees, data.unit(Quantity::AbsHumidity),
+                 data.unit(Quantity::HumidityRatio)};
     }
     text += units.join(QLatin1Char(',')) + kLineEnd;
 
-    QList<const QVector<double> *> columns{&COData, &CO2Data, &TempData, &HumData};
-    if (detailed)
-        columns << &DewPointData << &WetBulbData << &AbsHumData << &HumRatioData;
+    QList<const QVector<double> *> columns;
+    for (int q = 0; q < (detailed ? kQuantityCount : kStandardQuantityCount); ++q)
+        columns << &data.values[size_t(q)];
     return fileBytes(text, header.count, columns);
 }
 
-std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &basisText)
+std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &basisText, const SampleData &data)
 {
-    using namespace Variable;
     QString text;
     appendHeader(text, header, QLatin1StringView("Mode,%OA(") + basisText + QLatin1Char(')'));
     text += QStringLiteral("Return_Air,Supply_Air,Outdoor_Air,Percent_Outdoor_Air") + kLineEnd;
     if (basisText == QLatin1String("TMP")) {
-        const QString degrees = degreeText();
+        const QString degrees = degreeText(data.unit(Quantity::Temperature));
         text += QStringList{degrees, degrees, degrees}.join(QLatin1Char(',')) + QStringLiteral(",%OA") + kLineEnd;
     } else {
         text += QStringLiteral("ppm,ppm,ppm,%OA") + kLineEnd;
     }
-    return fileBytes(text, header.count, {&ReturnAir, &SupplyAir, &OutdoorAir, &PercentOutdoorAir});
+    return fileBytes(text, header.count, {&data.oa[0], &data.oa[1], &data.oa[2], &data.oa[3]});
 }
 
 bool writeFileWhole(const QString &fileName, const QByteArray &bytes)
@@ -191,30 +191,20 @@ QString samplingTimeText(const QString &measureSampleTime)
 
 } // namespace csvexport
 
-namespace {
-
-bool writeOrReport(const std::optional<QByteArray> &bytes, const QString &fileName, QWidget *parent)
-{
-    if (bytes && csvexport::writeFileWhole(fileName, *bytes))
-        return true;
-    prompts::message(parent, LoadResString(167), LoadResString(168), prompts::Buttons::Ok, prompts::Icon::None);
-    return false;
-}
-
-} // namespace
-
 bool WriteMeasureCsv(const QString &fileName, const QString &dateText, const QString &timeText,
                      const QString &pressureText, qint32 count, const QString &samplingTimeText,
-                     const QString &modeText, qint16 measureMode, QWidget *parent)
+                     const QString &modeText, qint16 measureMode, const SampleData &data)
 {
     const csvexport::CsvHeader header{dateText, timeText, pressureText, count, samplingTimeText};
-    return writeOrReport(csvexport::measureCsvBytes(header, modeText, measureMode), fileName, parent);
+    const auto bytes = csvexport::measureCsvBytes(header, modeText, measureMode, data);
+    return bytes && csvexport::writeFileWhole(fileName, *bytes);
 }
 
 bool WriteOaCsv(const QString &fileName, const QString &dateText, const QString &timeText,
                 const QString &pressureText, qint32 count, const QString &samplingTimeText,
-                const QString &basisText, QWidget *parent)
+                const QString &basisText, const SampleData &data)
 {
     const csvexport::CsvHeader header{dateText, timeText, pressureText, count, samplingTimeText};
-    return writeOrReport(csvexport::oaCsvBytes(header, basisText), fileName, parent);
+    const auto bytes = csvexport::oaCsvBytes(header, basisText, data);
+    return bytes && csvexport::writeFileWhole(fileName, *bytes);
 }

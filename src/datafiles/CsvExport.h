@@ -6,7 +6,7 @@
 #include <QtGlobal>
 #include <optional>
 
-class QWidget;
+#include "datafiles/SampleData.h"
 
 // The CSV data files: live runs and calculation pages (Standard or Detailed columns) and %OA
 // pages. The text is built apart from the writing, so the same bytes can be checked or written
@@ -25,16 +25,17 @@ struct CsvHeader {
 // The mode text of live data: line 5 then reads "Mode,NORMAL".
 inline const QString kNormalModeText = QStringLiteral("------");
 
-// Celsius or not, from UnitTemp: the second character is "C"; on a Chinese system the meter's
-// degree mark and "C" arrive as one double-byte character, whose bytes are DF 43.
-bool temperatureIsCelsius();
+// Celsius or not, from the temperature unit: the second character is "C"; on a Chinese system the
+// meter's degree mark and "C" arrive as one double-byte character, whose bytes are DF 43.
+bool temperatureIsCelsius(const QString &unitTemp);
 // "Degrees" / "Degrees Fahrenheit" (or the Japanese and Chinese degree signs), by the test above.
-QString degreeText();
+QString degreeText(const QString &unitTemp);
 
-// The file's text in the file code set, CR LF line ends, data from the global series; nothing when
+// The file's text in the file code set, CR LF line ends, samples 0..count-1 of data; nothing when
 // a series the columns need holds fewer than count samples.
-std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode);
-std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &basisText);
+std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode,
+                                          const SampleData &data);
+std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &basisText, const SampleData &data);
 
 // Replace fileName with bytes as a whole: written to a temporary file beside it and renamed over it
 // at the end, so a failed write leaves whatever was there before.
@@ -50,12 +51,11 @@ QString samplingTimeText(const QString &measureSampleTime);
 
 } // namespace csvexport
 
-// The two writers. They report a failure themselves (text 167, title text 168, OK only) and return
-// whether the file was written whole; on failure no partial file is left and an existing file is
-// kept as it was.
+// The two writers: whether the file was written whole. On failure no partial file is left and an
+// existing file is kept as it was; the caller tells the user (text 167, title text 168).
 bool WriteMeasureCsv(const QString &fileName, const QString &dateText, const QString &timeText,
                      const QString &pressureText, qint32 count, const QString &samplingTimeText,
-                     const QString &modeText, qint16 measureMode, QWidget *parent = nullptr);
+                     const QString &modeText, qint16 measureMode, const SampleData &data);
 bool WriteOaCsv(const QString &fileName, const QString &dateText, const QString &timeText,
                 const QString &pressureText, qint32 count, const QString &samplingTimeText,
-                const QString &basisText, QWidget *parent = nullptr);
+                const QString &basisText, const SampleData &data);

@@ -9,7 +9,6 @@
 #include "datafiles/NumberText.h"
 #include "i18n/CodePage.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
 
 namespace settingsfile {
 
@@ -169,30 +168,32 @@ void SetMeasureDefaults(SettingsRecord &r, const QString &oneSecondText)
 
 } // namespace settingsfile
 
-void LoadSettings()
+SettingsRecord LoadSettings(const QString &programFolder)
 {
     using namespace settingsfile;
-    SettingsRecord &r = Variable::Settings;
-    QFile file(settingsPath(Variable::ProgramFolder));
+    SettingsRecord r;
+    QFile file(settingsPath(programFolder));
     bool ok = file.open(QIODevice::ReadOnly);
     if (ok) {
         const QString text = codepage::fromFile(file.readAll());
         ok = file.error() == QFileDevice::NoError;
         if (ok)
-            ok = parseSettings(text, r, Variable::SystemLanguage, Variable::LanguageChoice, LoadResString(126));
+            ok = parseSettings(text, r, i18n::language().systemLanguage, i18n::language().choice, LoadResString(126));
     }
     if (!ok) {
+        r = SettingsRecord();
         SetComputerDefaults(r);
         SetComPortDefaults(r);
         SetMeasureDefaults(r, LoadResString(126));
     }
+    return r;
 }
 
-bool SaveSettings()
+bool SaveSettings(const QString &programFolder, const SettingsRecord &record)
 {
-    QSaveFile file(settingsfile::settingsPath(Variable::ProgramFolder));
+    QSaveFile file(settingsfile::settingsPath(programFolder));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(codepage::toFile(settingsfile::formatSettings(Variable::Settings)));
+    file.write(codepage::toFile(settingsfile::formatSettings(record)));
     return file.commit();
 }

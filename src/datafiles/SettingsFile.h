@@ -27,8 +27,8 @@ void SetMeasureDefaults(SettingsRecord &record, const QString &oneSecondText);
 
 } // namespace settingsfile
 
-// Read ProgramFolder/Telvaro.ini into Variable::Settings; falls back to the defaults silently.
-void LoadSettings();
-// Write Variable::Settings to ProgramFolder/Telvaro.ini; silent on failure. The old file is
-// replaced only once the new one is complete.
-bool SaveSettings();
+// Read programFolder/Telvaro.ini; falls back to the defaults silently.
+SettingsRecord LoadSettings(const QString &programFolder);
+// Write the record to programFolder/Telvaro.ini; false on failure. The old file is replaced only
+// once the new one is complete.
+bool SaveSettings(const QString &programFolder, const SettingsRecord &record);

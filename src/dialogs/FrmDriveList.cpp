@@ -16,22 +16,12 @@
 
 #include "dialogs/DialogCommon.h"
 #include "dialogs/DialogRules.h"
-#include "dialogs/FrmOption.h"
 #include "i18n/Texts.h"
 #include "mainwindow/Prompts.h"
-#include "startup/Variable.h"
 
 using dialogs::named;
 
 namespace {
-
-FrmOption *findOptionWindow()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *option = qobject_cast<FrmOption *>(w))
-            return option;
-    return nullptr;
-}
 
 bool driveUsable(const QString &drive)
 {
@@ -57,12 +47,11 @@ QStringList FrmDriveList::driveList()
     return drives + others;
 }
 
-FrmDriveList::FrmDriveList()
+FrmDriveList::FrmDriveList(const QString &folder) : m_forFolder(!folder.isNull()), m_folder(folder)
 {
     setObjectName(QStringLiteral("FrmDriveList"));
     ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
-    m_caller = findOptionWindow();
 
     Drive1 = named(new QComboBox(this), "Drive1");
     Drive1->setAccessibleName(QStringLiteral("Drive"));
@@ -98,9 +87,9 @@ FrmDriveList::FrmDriveList()
     connect(m_model, &QAbstractItemModel::layoutChanged, this, keepInView, Qt::QueuedConnection);
     connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
     connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { Dir1_Change(); });
-    connect(Text1, &QLineEdit::textChanged, this, [](const QString &text) {
-        if (DriveListCaller == 1)
-            Variable::Settings.DefaultFolder = text;
+    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (m_forFolder)
+            m_folder = text;
     });
     connect(Command1, &QPushButton::clicked, this, &FrmDriveList::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmDriveList::Command2_Click);
@@ -149,10 +138,10 @@ void FrmDriveList::Form_Load()
         setCurrentFolder(QDir::currentPath());
     }
     m_ok = false;
-    if (DriveListCaller == 1) {
-        m_copy = Variable::Settings.DefaultFolder;
+    if (m_forFolder) {
+        m_copy = m_folder;
         for (;;) {
-            const auto found = dialogrules::lookUpPath(Variable::Settings.DefaultFolder);
+            const auto found = dialogrules::lookUpPath(m_folder);
             if (found == dialogrules::Lookup::Error) {
                 const auto answer = prompts::message(this, LoadResString(194), LoadResString(101),
                                                      prompts::Buttons::RetryCancel, prompts::Icon::None);
@@ -160,12 +149,12 @@ void FrmDriveList::Form_Load()
                     continue;
                 // Back to the start drive, which also becomes the folder to start from.
                 setDriveSilently(m_startDrive);
-                Variable::Settings.DefaultFolder = m_startDrive;
+                m_folder = m_startDrive;
                 m_copy = m_startDrive;
                 continue;
             }
             if (found == dialogrules::Lookup::Found) {
-                const QString folder = Variable::Settings.DefaultFolder;
+                const QString folder = m_folder;
                 // A path that names a file cannot be shown as a folder: the load ends here.
                 if (!QFileInfo(folder).isDir())
                     return;
@@ -200,12 +189,12 @@ void FrmDriveList::Drive1_Change()
 
 void FrmDriveList::Dir1_Change()
 {
-    if (DriveListCaller != 1)
+    if (!m_forFolder)
         return;
     const QString folder = currentFolder();
     if (folder.isEmpty())
         return;
-    Variable::Settings.DefaultFolder = folder;
+    m_folder = folder;
     Text1->setText(folder);
 }
 
@@ -219,22 +208,14 @@ void FrmDriveList::Command2_Click() { close(); }
 
 void FrmDriveList::reject() { close(); }
 
-void FrmDriveList::tellOptionWindow()
-{
-    if (!m_caller)
-        return;
-    m_caller->Text1->setText(Variable::Settings.DefaultFolder);
-    m_caller->setEnabled(true);
-}
-
 void FrmDriveList::closeEvent(QCloseEvent *event)
 {
     // OK keeps the folder browsed to; Cancel and the close box put back the one the picker started with.
-    if (!m_closed && DriveListCaller == 1) {
+    if (!m_closed && m_forFolder) {
         m_closed = true;
         if (!m_ok)
-            Variable::Settings.DefaultFolder = m_copy;
-        tellOptionWindow();
+            m_folder = m_copy;
+        emit folderChosen(m_folder);
     }
     event->accept();
 }

@@ -9,18 +9,15 @@ class QFileSystemModel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
-class FrmOption;
 
-// Set to 1 by the options window just before it opens the folder picker: the picker changes
-// DefaultFolder and talks back to the options window only then.
-inline qint16 DriveListCaller = 0;
-
-// Folder picker: drives (mount points), their folders, and the chosen path. It changes
-// DefaultFolder while the user browses; Cancel and the close box put the folder it started with back.
+// Folder picker: drives (mount points), their folders, and the chosen path. Opened for a folder
+// (the options window's data folder), it follows the user's browsing and hands the folder back
+// when it closes: the one browsed to after OK, the one it started with after Cancel or the close box.
 class FrmDriveList : public QDialog {
     Q_OBJECT
 public:
-    FrmDriveList();
+    // folder: the folder to start from; a null string opens the picker for browsing only.
+    explicit FrmDriveList(const QString &folder = QString());
 
     QComboBox *Drive1;  // mount points
     QTreeView *Dir1;    // folders
@@ -45,16 +42,23 @@ public:
     // The mount points offered in Drive1: "/" first, then the other mounted folders in order.
     static QStringList driveList();
 
+    // The folder as it stands now.
+    QString folder() const { return m_folder; }
+
+signals:
+    // The picker closed (opened for a folder only).
+    void folderChosen(const QString &folder);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void Form_Load();
     void setDriveSilently(const QString &drive);
-    void tellOptionWindow();
 
     QFileSystemModel *m_model;
-    QPointer<FrmOption> m_caller;
+    bool m_forFolder = false;
+    QString m_folder;
     bool m_ok = false;
     bool m_closed = false;
     QString m_copy;

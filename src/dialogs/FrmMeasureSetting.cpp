@@ -17,12 +17,11 @@
 #include "dialogs/DialogRules.h"
 #include "i18n/Texts.h"
 #include "mainwindow/Prompts.h"
-#include "startup/Variable.h"
 
 using dialogs::named;
 using dialogs::selectFromCaret;
 
-FrmMeasureSetting::FrmMeasureSetting()
+FrmMeasureSetting::FrmMeasureSetting(const SettingsRecord &settings) : m_settings(settings)
 {
     setObjectName(QStringLiteral("FrmMeasureSetting"));
     ensureResources();
@@ -73,21 +72,21 @@ FrmMeasureSetting::FrmMeasureSetting()
     setMinimumWidth(340);
 
     // Each control writes its field as soon as the user changes it.
-    connect(Option1, &QRadioButton::toggled, this, [](bool on) {
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Variable::Settings.MeasureMode = 0;
+            m_settings.MeasureMode = 0;
     });
-    connect(Option2, &QRadioButton::toggled, this, [](bool on) {
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Variable::Settings.MeasureMode = 1;
+            m_settings.MeasureMode = 1;
     });
-    connect(Check1, &QCheckBox::toggled, this, [](bool on) { Variable::Settings.COGraph = on ? 1 : 0; });
-    connect(Check2, &QCheckBox::toggled, this, [](bool on) { Variable::Settings.CO2Graph = on ? 1 : 0; });
-    connect(Check3, &QCheckBox::toggled, this, [](bool on) { Variable::Settings.TempGraph = on ? 1 : 0; });
-    connect(Check4, &QCheckBox::toggled, this, [](bool on) { Variable::Settings.HumGraph = on ? 1 : 0; });
+    connect(Check1, &QCheckBox::toggled, this, [this](bool on) { m_settings.COGraph = on ? 1 : 0; });
+    connect(Check2, &QCheckBox::toggled, this, [this](bool on) { m_settings.CO2Graph = on ? 1 : 0; });
+    connect(Check3, &QCheckBox::toggled, this, [this](bool on) { m_settings.TempGraph = on ? 1 : 0; });
+    connect(Check4, &QCheckBox::toggled, this, [this](bool on) { m_settings.HumGraph = on ? 1 : 0; });
     connect(Combo1, &QComboBox::activated, this, [this](int index) {
         if (index >= 0)
-            Variable::Settings.MeasureSampleTime = Combo1->itemText(index);
+            m_settings.MeasureSampleTime = Combo1->itemText(index);
     });
     connect(Text1, &QLineEdit::textChanged, this, &FrmMeasureSetting::Text1_Change);
     Text1->installEventFilter(this);
@@ -101,7 +100,7 @@ void FrmMeasureSetting::Form_Load()
 {
     SetCaptionsFrmMeasureSetting(*this);
     m_ok = false;
-    const SettingsRecord &s = Variable::Settings;
+    const SettingsRecord s = m_settings;
     if (s.MeasureMode != 0)
         Option2->setChecked(true);
     else
@@ -113,18 +112,16 @@ void FrmMeasureSetting::Form_Load()
     Check2->setChecked(s.CO2Graph == 1);
     Check3->setChecked(s.TempGraph == 1);
     Check4->setChecked(s.HumGraph == 1);
-    // Taken after the rules above ran, so the copy holds what they left.
-    m_copy = Variable::Settings;
 }
 
 void FrmMeasureSetting::Text1_Change()
 {
     const auto value = dialogrules::sampleValueFromText(Text1->text());
     if (value) {
-        Variable::Settings.MeasureSampleValue = *value;
+        m_settings.MeasureSampleValue = *value;
         return;
     }
-    Variable::Settings.MeasureSampleValue = 0;
+    m_settings.MeasureSampleValue = 0;
     Text1->setText(QStringLiteral("0"));
     prompts::message(this, LoadResString(165) + QStringLiteral(" (<=65500)"), LoadResString(101),
                      prompts::Buttons::Ok, prompts::Icon::Critical);
@@ -140,7 +137,7 @@ bool FrmMeasureSetting::eventFilter(QObject *watched, QEvent *event)
         }
         if (event->type() == QEvent::FocusOut) {
             // The number rule keeps the value in range; this only guards.
-            const qint32 v = Variable::Settings.MeasureSampleValue;
+            const qint32 v = m_settings.MeasureSampleValue;
             if (v < 0 || v > dialogrules::kMaxSampleValue) {
                 Text1->setFocus();
                 prompts::message(this, LoadResString(165) + QStringLiteral("(<=65500)"), LoadResString(101),
@@ -154,6 +151,7 @@ bool FrmMeasureSetting::eventFilter(QObject *watched, QEvent *event)
 void FrmMeasureSetting::Command1_Click()
 {
     m_ok = true;
+    emit settingsAccepted(m_settings);
     close();
 }
 
@@ -161,24 +159,8 @@ void FrmMeasureSetting::Command2_Click() { close(); }
 
 void FrmMeasureSetting::reject() { close(); }
 
-void FrmMeasureSetting::restoreCopy()
-{
-    if (m_ok || m_restored)
-        return;
-    m_restored = true;
-    SettingsRecord &s = Variable::Settings;
-    s.MeasureMode = m_copy.MeasureMode;
-    s.MeasureSampleTime = m_copy.MeasureSampleTime;
-    s.MeasureSampleValue = m_copy.MeasureSampleValue;
-    s.CO2Graph = m_copy.CO2Graph;
-    s.COGraph = m_copy.COGraph;
-    s.TempGraph = m_copy.TempGraph;
-    s.HumGraph = m_copy.HumGraph;
-}
-
 void FrmMeasureSetting::closeEvent(QCloseEvent *event)
 {
-    // Cancel, Escape and the close box all end here; only OK keeps the edits.
-    restoreCopy();
+    // Cancel, Escape and the close box all end here: the edits are dropped with the window.
     event->accept();
 }

@@ -12,12 +12,12 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-// Measurement settings: mode, number of data, sampling time and the charted series. Every change
-// goes into the settings record at once; leaving without OK puts the seven fields back.
+// Measurement settings: mode, number of data, sampling time and the charted series. The window
+// edits a copy of the settings and hands it back on OK; Cancel just closes.
 class FrmMeasureSetting : public QDialog {
     Q_OBJECT
 public:
-    FrmMeasureSetting();
+    explicit FrmMeasureSetting(const SettingsRecord &settings);
 
     QGroupBox *Frame1;      // Mode
     QRadioButton *Option1;  // Standard Mode
@@ -41,17 +41,21 @@ public:
     // Escape is Cancel.
     void reject() override;
 
+    // The settings as this window has them now.
+    const SettingsRecord &editedSettings() const { return m_settings; }
+
+signals:
+    void settingsAccepted(const SettingsRecord &settings);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();
-    void restoreCopy();
 
+    SettingsRecord m_settings;
     bool m_ok = false;
-    bool m_restored = false;
-    SettingsRecord m_copy;
 };
 
 // Captions, fonts and the sampling-time list of the measurement dialog.

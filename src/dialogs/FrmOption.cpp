@@ -21,7 +21,6 @@
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
 #include "mainwindow/Prompts.h"
-#include "startup/Variable.h"
 
 using dialogs::named;
 
@@ -34,7 +33,7 @@ QFont designedFont()
 }
 } // namespace
 
-FrmOption::FrmOption()
+FrmOption::FrmOption(const SettingsRecord &settings) : m_settings(settings), m_original(settings)
 {
     setObjectName(QStringLiteral("FrmOption"));
     ensureResources();
@@ -100,22 +99,22 @@ FrmOption::FrmOption()
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
-    connect(Text1, &QLineEdit::textChanged, this, [](const QString &text) { Variable::Settings.DefaultFolder = text; });
-    connect(Option1, &QRadioButton::toggled, this, [](bool on) {
+    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) { m_settings.DefaultFolder = text; });
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Variable::LanguageChoice = 1;
+            m_languageChoice = 1;
     });
-    connect(Option2, &QRadioButton::toggled, this, [](bool on) {
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Variable::LanguageChoice = 0;
+            m_languageChoice = 0;
     });
-    connect(Option3, &QRadioButton::toggled, this, [](bool on) {
+    connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Variable::Settings.ProgMode = true;
+            m_settings.ProgMode = true;
     });
-    connect(Option4, &QRadioButton::toggled, this, [](bool on) {
+    connect(Option4, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Variable::Settings.ProgMode = false;
+            m_settings.ProgMode = false;
     });
     connect(Command1, &QPushButton::clicked, this, &FrmOption::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmOption::Command2_Click);
@@ -128,8 +127,8 @@ void FrmOption::Form_Load()
 {
     SetCaptionsFrmOption(*this);
     m_ok = false;
-    m_copy = Variable::Settings.DefaultFolder;
-    Text1->setText(Variable::Settings.DefaultFolder);
+    m_languageChoice = i18n::language().choice;
+    Text1->setText(m_settings.DefaultFolder);
 }
 
 bool FrmOption::eventFilter(QObject *watched, QEvent *event)
@@ -141,7 +140,7 @@ bool FrmOption::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (event->type() == QEvent::FocusOut)
-            Text1->setText(Variable::Settings.DefaultFolder);
+            Text1->setText(m_settings.DefaultFolder);
     } else if ((watched == SSTab1 || watched == SSTab1->tabBar()) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == kRevealKey || key == kHideKey) {
@@ -156,12 +155,12 @@ void FrmOption::SSTab1_KeyDown(int key)
 {
     if (key == kRevealKey) {
         Frame1->show();
-        if (Variable::LanguageChoice != 0)
+        if (m_languageChoice != 0)
             Option1->setChecked(true);
         else
             Option2->setChecked(true);
         Frame2->show();
-        if (Variable::Settings.ProgMode)
+        if (m_settings.ProgMode)
             Option3->setChecked(true);
         else
             Option4->setChecked(true);
@@ -174,14 +173,17 @@ void FrmOption::Command3_Click()
 {
     if (m_picker && m_picker->isVisible())
         return;
-    DriveListCaller = 1;
     // This window waits, disabled, until the picker is gone (a disabled parent would disable the
     // picker too, so it is a window of its own).
     setEnabled(false);
-    auto *picker = new FrmDriveList();
+    auto *picker = new FrmDriveList(m_settings.DefaultFolder);
     picker->setAttribute(Qt::WA_DeleteOnClose);
     m_picker = picker;
     QPointer<FrmOption> self(this);
+    connect(picker, &FrmDriveList::folderChosen, this, [this](const QString &folder) {
+        Text1->setText(folder);
+        setEnabled(true);
+    });
     connect(picker, &QObject::destroyed, this, [self] {
         if (self)
             self->setEnabled(true);
@@ -196,7 +198,7 @@ void FrmOption::Command3_Click()
 void FrmOption::Command1_Click()
 {
     QPointer<FrmOption> self(this);
-    QString &folder = Variable::Settings.DefaultFolder;
+    QString &folder = m_settings.DefaultFolder;
     for (;;) {
         const auto found = dialogrules::lookUpPath(folder);
         if (found == dialogrules::Lookup::Error) {
@@ -222,16 +224,19 @@ void FrmOption::Command1_Click()
                     return;
                 }
             } else {
-                folder = m_copy;
+                folder = m_original.DefaultFolder;
             }
         }
         break;
     }
     m_ok = true;
+    i18n::language().choice = m_languageChoice;
     // The language choice reaches the file only when its group was shown; it applies at the next start.
     if (!Frame1->isHidden())
         WriteLanguageFile();
-    close();
+    emit settingsAccepted(m_settings);
+    if (self)
+        close();
 }
 
 void FrmOption::Command2_Click() { close(); }
@@ -247,10 +252,14 @@ void FrmOption::closeEvent(QCloseEvent *event)
         m_picker->activateWindow();
         return;
     }
-    // Cancel and the close box put back the folder only; a mode or language picked stays.
+    // Cancel and the close box put back the folder only: a mode or language picked in the service
+    // groups stays picked.
     if (!m_ok && !m_restored) {
         m_restored = true;
-        Variable::Settings.DefaultFolder = m_copy;
+        i18n::language().choice = m_languageChoice;
+        SettingsRecord kept = m_original;
+        kept.ProgMode = m_settings.ProgMode;
+        emit settingsAccepted(kept);
     }
     event->accept();
 }

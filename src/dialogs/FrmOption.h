@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 
+#include "datafiles/SettingsRecord.h"
 #include "dialogs/FrmDriveList.h"
 
 class QGroupBox;
@@ -17,7 +18,7 @@ class QTabWidget;
 class FrmOption : public QDialog {
     Q_OBJECT
 public:
-    FrmOption();
+    explicit FrmOption(const SettingsRecord &settings);
 
     // The service keys, pressed while the tab has the focus (with or without Shift, Ctrl, Alt).
     static constexpr int kRevealKey = Qt::Key_L;
@@ -46,6 +47,14 @@ public:
 
     void reject() override;
 
+    // The settings as this window has them now.
+    const SettingsRecord &editedSettings() const { return m_settings; }
+
+signals:
+    // OK: the settings as edited. Cancel or the close box: the settings as they were, but for
+    // the run/debug mode, which keeps its change.
+    void settingsAccepted(const SettingsRecord &settings);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -53,9 +62,11 @@ protected:
 private:
     void Form_Load();
 
+    SettingsRecord m_settings;  // the copy this window edits
+    SettingsRecord m_original;  // as they were when the window opened
+    qint16 m_languageChoice = 0;
     bool m_ok = false;
     bool m_restored = false;
-    QString m_copy;  // DefaultFolder when the window opened
     QPointer<FrmDriveList> m_picker;
 };
 

@@ -13,12 +13,11 @@
 #include "i18n/Texts.h"
 #include "mainwindow/Prompts.h"
 #include "serial/PortNames.h"
-#include "startup/Variable.h"
 
 using dialogs::named;
 using namespace dialogrules;
 
-FrmRS232CSetting::FrmRS232CSetting()
+FrmRS232CSetting::FrmRS232CSetting(const SettingsRecord &settings) : m_settings(settings)
 {
     setObjectName(QStringLiteral("FrmRS232CSetting"));
     ensureResources();
@@ -45,16 +44,16 @@ FrmRS232CSetting::FrmRS232CSetting()
 
     // Picks go into the settings at once; only picks by the user count, not the load step.
     connect(Combo2, &QComboBox::activated, this,
-            [this](int i) { Variable::Settings.RsPort = Combo2->itemText(i).trimmed(); });
+            [this](int i) { m_settings.RsPort = Combo2->itemText(i).trimmed(); });
     connect(Combo3, &QComboBox::activated, this,
-            [this](int i) { Variable::Settings.RsSpeed = Combo3->itemText(i).trimmed(); });
+            [this](int i) { m_settings.RsSpeed = Combo3->itemText(i).trimmed(); });
     connect(Combo4, &QComboBox::activated, this,
-            [this](int i) { Variable::Settings.RsDataBit = Combo4->itemText(i).trimmed(); });
+            [this](int i) { m_settings.RsDataBit = Combo4->itemText(i).trimmed(); });
     connect(Combo5, &QComboBox::activated, this,
-            [this](int i) { Variable::Settings.RsParity = parityCode(Combo5->itemText(i)); });
+            [this](int i) { m_settings.RsParity = parityCode(Combo5->itemText(i)); });
     connect(Combo6, &QComboBox::activated, this,
-            [this](int i) { Variable::Settings.RsStopBit = Combo6->itemText(i).trimmed(); });
-    connect(Combo7, &QComboBox::activated, this, [](int i) { Variable::Settings.RsFlow = flowCode(i); });
+            [this](int i) { m_settings.RsStopBit = Combo6->itemText(i).trimmed(); });
+    connect(Combo7, &QComboBox::activated, this, [this](int i) { m_settings.RsFlow = flowCode(i); });
     connect(Command1, &QPushButton::clicked, this, &FrmRS232CSetting::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmRS232CSetting::Command2_Click);
 
@@ -65,7 +64,6 @@ void FrmRS232CSetting::Form_Load()
 {
     SetCaptionsFrmRS232CSetting(*this);
     m_ok = false;
-    m_copy = Variable::Settings;
 
     // The first sixteen serial devices, those that can be opened right now: a port someone holds
     // open (this program's own link included) is not offered.
@@ -87,7 +85,7 @@ void FrmRS232CSetting::Form_Load()
     Combo6->addItems(stopBitEntries());
     Combo7->addItems(flowEntries());
 
-    const SettingsRecord &s = Variable::Settings;
+    const SettingsRecord &s = m_settings;
     int port = Combo2->findText(s.RsPort, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (port < 0) {
         // A stored "COMn" names the n-th device: show that device when it is listed.
@@ -106,6 +104,7 @@ void FrmRS232CSetting::Form_Load()
 void FrmRS232CSetting::Command1_Click()
 {
     m_ok = true;
+    emit settingsAccepted(m_settings);
     close();
 }
 
@@ -113,23 +112,8 @@ void FrmRS232CSetting::Command2_Click() { close(); }
 
 void FrmRS232CSetting::reject() { close(); }
 
-void FrmRS232CSetting::restoreCopy()
-{
-    if (m_ok || m_restored)
-        return;
-    m_restored = true;
-    SettingsRecord &s = Variable::Settings;
-    s.RsPort = m_copy.RsPort;
-    s.RsSpeed = m_copy.RsSpeed;
-    s.RsDataBit = m_copy.RsDataBit;
-    s.RsParity = m_copy.RsParity;
-    s.RsStopBit = m_copy.RsStopBit;
-    s.RsFlow = m_copy.RsFlow;
-}
-
 void FrmRS232CSetting::closeEvent(QCloseEvent *event)
 {
-    // Cancel, Escape and the close box: the serial fields go back to what the window found.
-    restoreCopy();
+    // Cancel, Escape and the close box: the edits are dropped with the window.
     event->accept();
 }

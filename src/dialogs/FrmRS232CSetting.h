@@ -14,7 +14,7 @@ class QPushButton;
 class FrmRS232CSetting : public QDialog {
     Q_OBJECT
 public:
-    FrmRS232CSetting();
+    explicit FrmRS232CSetting(const SettingsRecord &settings);
 
     QLabel *Label1;  // Connected channel
     QLabel *Label2;  // Port
@@ -41,17 +41,21 @@ public:
 
     void reject() override;
 
+    // The settings as this window has them now.
+    const SettingsRecord &editedSettings() const { return m_settings; }
+
+signals:
+    void settingsAccepted(const SettingsRecord &settings);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void Form_Load();
-    void restoreCopy();
 
     bool m_ok = false;
-    bool m_restored = false;
     int m_portCount = 0;
-    SettingsRecord m_copy;
+    SettingsRecord m_settings;
 };
 
 // Captions and fonts of the serial settings dialog.

@@ -1,17 +1,17 @@
 #include "i18n/CodePage.h"
+#include "i18n/Texts.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include "startup/Variable.h"
 
 namespace codepage {
 
 QByteArray meterEncodingName()
 {
-    if (Variable::SystemLanguage == QLatin1String("Japanese"))
+    if (i18n::language().systemLanguage == QLatin1String("Japanese"))
         return "Shift_JIS";
-    if (Variable::SystemLanguage == QLatin1String("Chinese"))
+    if (i18n::language().systemLanguage == QLatin1String("Chinese"))
         return "GBK";
     return "ISO-8859-1";
 }
@@ -80,9 +80,9 @@ QString fromFile(const QByteArray &bytes)
     if (!utf8.hasError())
         return text;
     QByteArray legacy = "ISO-8859-1";
-    if (Variable::SystemLanguage == QLatin1String("Japanese"))
+    if (i18n::language().systemLanguage == QLatin1String("Japanese"))
         legacy = "Shift_JIS";
-    else if (Variable::SystemLanguage == QLatin1String("Chinese"))
+    else if (i18n::language().systemLanguage == QLatin1String("Chinese"))
         legacy = "GBK";
     return decodeWith(legacy, bytes);
 }

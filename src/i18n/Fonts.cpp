@@ -1,9 +1,9 @@
 #include "i18n/Fonts.h"
+#include "i18n/Texts.h"
 
 #include <QFontDatabase>
 #include <QWidget>
 
-#include "startup/Variable.h"
 
 namespace fonts {
 
@@ -27,9 +27,9 @@ QString cjkStandIn(int charSet)
 
 int systemCharSet()
 {
-    if (Variable::SystemLanguage == QLatin1String("Japanese"))
+    if (i18n::language().systemLanguage == QLatin1String("Japanese"))
         return 128;
-    if (Variable::SystemLanguage == QLatin1String("Chinese"))
+    if (i18n::language().systemLanguage == QLatin1String("Chinese"))
         return 134;
     return 0;
 }
@@ -56,12 +56,12 @@ QFont fontFor(const QString &face, int charSet, const QFont &base)
 
 int controlPointSize()
 {
-    if (Variable::SystemLanguage == QLatin1String("Japanese"))
+    if (i18n::language().systemLanguage == QLatin1String("Japanese"))
         return 9;
-    if (Variable::SystemLanguage == QLatin1String("Chinese")) {
-        if (Variable::LanguageChoice == 0)
+    if (i18n::language().systemLanguage == QLatin1String("Chinese")) {
+        if (i18n::language().choice == 0)
             return 10;
-        if (Variable::LanguageChoice == 1)
+        if (i18n::language().choice == 1)
             return 9;
         return -1;
     }

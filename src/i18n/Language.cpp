@@ -1,4 +1,5 @@
 #include "i18n/Language.h"
+#include "i18n/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,7 +7,6 @@
 #include <QSaveFile>
 
 #include "datafiles/NumberText.h"
-#include "startup/Variable.h"
 
 namespace language {
 
@@ -94,9 +94,9 @@ qint16 computeResIdBase(qint16 choice, const QString &systemLanguage, qint16 cur
 
 } // namespace language
 
-bool ReadLanguageFile()
+bool ReadLanguageFile(const QString &programFolder)
 {
-    QFile file(QDir(Variable::ProgramFolder).filePath(QStringLiteral("Language.dat")));
+    QFile file(QDir(programFolder).filePath(QStringLiteral("Language.dat")));
     if (!file.open(QIODevice::ReadOnly))
         return false;
     // The file is one short line; a huge or binary one is read only as far as makes sense.
@@ -106,7 +106,7 @@ bool ReadLanguageFile()
     const auto choice = language::parseLanguageFile(bytes);
     if (!choice)
         return false;
-    Variable::LanguageChoice = *choice;
+    i18n::language().choice = *choice;
     return true;
 }
 
@@ -115,12 +115,12 @@ bool WriteLanguageFile()
     QSaveFile file(QDir::current().filePath(QStringLiteral("Language.dat")));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(language::formatLanguageFile(Variable::LanguageChoice));
+    file.write(language::formatLanguageFile(i18n::language().choice));
     return file.commit();
 }
 
 void ComputeResIdBase()
 {
-    Variable::ResIdBase = language::computeResIdBase(Variable::LanguageChoice, Variable::SystemLanguage,
-                                                     Variable::ResIdBase);
+    i18n::language().resIdBase = language::computeResIdBase(i18n::language().choice, i18n::language().systemLanguage,
+                                                     i18n::language().resIdBase);
 }

@@ -25,9 +25,10 @@ qint16 computeResIdBase(qint16 choice, const QString &systemLanguage, qint16 cur
 
 } // namespace language
 
-// Start-up: read ProgramFolder/Language.dat into LanguageChoice. False when it is missing or bad.
-bool ReadLanguageFile();
-// Write "Language.dat" in the current directory from LanguageChoice; false when it failed.
+// Start-up: read programFolder/Language.dat into the language state's choice. False when it is
+// missing or bad.
+bool ReadLanguageFile(const QString &programFolder);
+// Write "Language.dat" in the current directory from the language state's choice; false when it failed.
 bool WriteLanguageFile();
-// Main window load: set ResIdBase from LanguageChoice and SystemLanguage.
+// Main window load: set the text offset from the language state's choice and system language.
 void ComputeResIdBase();

@@ -1,7 +1,6 @@
 #include "i18n/Texts.h"
 
 #include "i18n/TextTableData.h"
-#include "startup/Variable.h"
 
 namespace i18n {
 
@@ -78,9 +77,16 @@ QString lookupText(int k, const QString &systemLanguage)
     return QString();
 }
 
+LanguageState &language()
+{
+    static LanguageState state;
+    return state;
+}
+
 } // namespace i18n
 
 QString LoadResString(int id)
 {
-    return i18n::lookupText(Variable::ResIdBase + id, Variable::SystemLanguage);
+    const LanguageState &l = i18n::language();
+    return i18n::lookupText(l.resIdBase + id, l.systemLanguage);
 }

@@ -3,11 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -16,25 +17,32 @@
 
 #include "datafiles/RunJournal.h"
 #include "datafiles/SettingsFile.h"
+#include "dialogs/DialogCommon.h"
 #include "dialogs/FrmHelp.h"
 #include "dialogs/FrmMeasureSetting.h"
 #include "dialogs/FrmOption.h"
 #include "dialogs/FrmRS232CSetting.h"
-#include "dialogs/DialogCommon.h"
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
 #include "mainwindow/GridControl.h"
 #include "mainwindow/Prompts.h"
 #include "measure/LiveChart.h"
-#include "measure/LiveRun.h"
+#include "measure/LiveTable.h"
+#include "measure/Samples.h"
 #include "serial/Protocol.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
 #include "transfer/FrmDataRead.h"
 
 namespace {
-FrmMenu *g_instance = nullptr;
+
+// Texts the window shows in more than one place.
+constexpr int kTextTitle = 101;
+constexpr int kTextMeasureStart = 112;
+constexpr int kTextMeasureStop = 156;
+constexpr int kTextZoomOn = 179;
+constexpr int kTextZoomOff = 180;
+constexpr int kTextNotSaved = 192;
 
 class ChildWindowWatcher : public QObject {
 public:
@@ -50,28 +58,35 @@ private:
     QPointer<FrmMenu> m_menu;
 };
 
-bool g_ending = false;
 } // namespace
 
-FrmMenu *FrmMenu::instance() { return g_instance; }
-bool FrmMenu::ending() { return g_ending; }
-
-FrmMenu::FrmMenu()
+FrmMenu::FrmMenu(const QString &programFolder)
+    : m_programFolder(programFolder.isEmpty() ? QDir::currentPath() : programFolder)
 {
-    g_instance = this;
     ensureResources();
-    g_ending = false;
+    SetProgramEnding(false);
     setObjectName(QStringLiteral("FrmMenu"));
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
+    m_link = new SerialLink(this);
+    m_link->setObjectName(QStringLiteral("MSComm1"));
+    m_samples = new Samples(this);
+    m_live = new LiveRun(*m_link, *m_samples, this);
+    m_live->setObjectName(QStringLiteral("LiveRun"));
     buildUi();
+    connect(m_live, &LiveRun::phaseChanged, this, &FrmMenu::onRunPhase);
+    connect(m_live, &LiveRun::failed, this, &FrmMenu::onRunFailed);
+    connect(m_live, &LiveRun::unitsKnown, this, &FrmMenu::onUnitsKnown);
+    connect(m_live, &LiveRun::coScaleKnown, chart, &LiveChart::setCoScaleFlag);
+    connect(m_link, &SerialLink::busyChanged, this, &FrmMenu::showRunState);
+    connect(m_samples, &Samples::sampleAdded, this, &FrmMenu::onSampleAdded);
+    connect(m_samples, &Samples::replaced, this, &FrmMenu::onSamplesReplaced);
 }
 
 FrmMenu::~FrmMenu()
 {
-    g_ending = true;
+    SetProgramEnding(true);
     SetTickTimer(nullptr);
-    if (g_instance == this)
-        g_instance = nullptr;
+    setBusyCursor(false);
 }
 
 void FrmMenu::buildUi()
@@ -103,15 +118,15 @@ void FrmMenu::buildUi()
     named(MenuVersion, "MenuVersion");
 
     // Toolbar: Save and Help.
-    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
-    named(Toolbar1, "Toolbar1");
-    Toolbar1->setMovable(false);
-    ToolbarSave = Toolbar1->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save As"),
-                                      this, [this] { Toolbar1_ButtonClick(QStringLiteral("Save")); });
+    toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    named(toolbar, "Toolbar1");
+    toolbar->setMovable(false);
+    ToolbarSave = toolbar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save As"),
+                                     this, [this] { Toolbar1_ButtonClick(QStringLiteral("Save")); });
     named(ToolbarSave, "Save");
     ToolbarSave->setToolTip(QStringLiteral("Save As"));
-    ToolbarHelp = Toolbar1->addAction(style()->standardIcon(QStyle::SP_MessageBoxQuestion), QStringLiteral("Help"),
-                                      this, [this] { Toolbar1_ButtonClick(QStringLiteral("Help")); });
+    ToolbarHelp = toolbar->addAction(style()->standardIcon(QStyle::SP_MessageBoxQuestion), QStringLiteral("Help"),
+                                     this, [this] { Toolbar1_ButtonClick(QStringLiteral("Help")); });
     named(ToolbarHelp, "Help");
     ToolbarHelp->setToolTip(QStringLiteral("Help"));
 
@@ -120,65 +135,53 @@ void FrmMenu::buildUi()
     auto *layout = new QVBoxLayout(central);
 
     auto *labels = new QHBoxLayout;
-    Label2 = new QLabel(QStringLiteral("CO"), central);
-    named(Label2, "Label2");
-    Label1 = new QLabel(QStringLiteral("CO2"), central);
-    named(Label1, "Label1");
-    labels->addWidget(Label2);
+    coLabel = new QLabel(QStringLiteral("CO"), central);
+    named(coLabel, "Label2");
+    co2Label = new QLabel(QStringLiteral("CO2"), central);
+    named(co2Label, "Label1");
+    labels->addWidget(coLabel);
     labels->addStretch(1);
-    labels->addWidget(Label1);
+    labels->addWidget(co2Label);
     labels->addStretch(20);
     layout->addLayout(labels);
 
-    TChart1 = new LiveChart(central);
-    named(TChart1, "TChart1");
-    TChart1->setAccessibleName(QStringLiteral("Live chart"));
-    TChart1->setMinimumHeight(260);
-    layout->addWidget(TChart1, 3);
+    chart = new LiveChart(central);
+    named(chart, "TChart1");
+    chart->setAccessibleName(QStringLiteral("Live chart"));
+    chart->setMinimumHeight(260);
+    layout->addWidget(chart, 3);
 
     auto *buttons = new QHBoxLayout;
-    Command1 = new QPushButton(central);
-    named(Command1, "Command1");
-    Command3 = new QPushButton(central);
-    named(Command3, "Command3");
-    Command4 = new QPushButton(central);
-    named(Command4, "Command4");
-    Command2 = new QPushButton(central);
-    named(Command2, "Command2");
-    for (QPushButton *b : {Command1, Command3, Command4, Command2}) {
+    startStopButton = new QPushButton(central);
+    named(startStopButton, "Command1");
+    transferButton = new QPushButton(central);
+    named(transferButton, "Command3");
+    zoomButton = new QPushButton(central);
+    named(zoomButton, "Command4");
+    exitButton = new QPushButton(central);
+    named(exitButton, "Command2");
+    for (QPushButton *b : {startStopButton, transferButton, zoomButton, exitButton}) {
         b->setMinimumWidth(120);
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
     layout->addLayout(buttons);
-    connect(Command1, &QPushButton::clicked, this, &FrmMenu::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmMenu::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &FrmMenu::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &FrmMenu::Command4_Click);
+    connect(startStopButton, &QPushButton::clicked, this, &FrmMenu::Command1_Click);
+    connect(exitButton, &QPushButton::clicked, this, &FrmMenu::Command2_Click);
+    connect(transferButton, &QPushButton::clicked, this, &FrmMenu::Command3_Click);
+    connect(zoomButton, &QPushButton::clicked, this, &FrmMenu::Command4_Click);
 
-    vaSpread1 = new GridControl(9, central);
-    named(vaSpread1, "vaSpread1");
-    vaSpread1->setAccessibleName(QStringLiteral("Live table"));
-    vaSpread1->setMaxRows(10);
-    layout->addWidget(vaSpread1, 2);
+    m_tableModel = new LiveTableModel(*m_samples, this);
+    liveTable = new GridControl(m_tableModel, central);
+    named(liveTable, "vaSpread1");
+    liveTable->setAccessibleName(QStringLiteral("Live table"));
+    layout->addWidget(liveTable, 2);
     setCentralWidget(central);
 
-    Timer1 = new QTimer(this);
-    named(Timer1, "Timer1");
-    connect(Timer1, &QTimer::timeout, this, &FrmMenu::Timer1_Timer);
-    SetTickTimer(Timer1);
-    Timer2 = new QTimer(this);
-    named(Timer2, "Timer2");
-    Timer3 = new QTimer(this);
-    named(Timer3, "Timer3");
-
-    MSComm1 = new SerialLink(this);
-    named(MSComm1, "MSComm1");
-
-    m_live = new LiveRun(this);
-    named(m_live, "LiveRun");
-    connect(Timer2, &QTimer::timeout, m_live, &LiveRun::Timer2_Timer);
-    connect(Timer3, &QTimer::timeout, m_live, &LiveRun::Timer3_Timer);
+    tickTimer = new QTimer(this);
+    named(tickTimer, "Timer1");
+    connect(tickTimer, &QTimer::timeout, this, [] { TimerTicks_Increment(); });
+    SetTickTimer(tickTimer);
 
     resize(900, 680);
 }
@@ -188,14 +191,13 @@ void FrmMenu::Form_Load()
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
     ComputeResIdBase();
     SetCaptionsFrmMenu(*this);
-    LoadSettings();
-    Variable::DataPresent = 0;
-    Variable::DataSaved = 0;
-    m_live->resetAtLoad();  // COScaleFlag = 1
-    TChart1->configureAtLoad();
+    m_settings = LoadSettings(m_programFolder);
+    m_samples->setPresent(false);
+    m_samples->setSaved(false);
+    chart->configureAtLoad();
 }
 
-void FrmMenu::Form_Activate() { TChart1->redraw(); }
+void FrmMenu::Form_Activate() { chart->redraw(); }
 
 void FrmMenu::showEvent(QShowEvent *event)
 {
@@ -218,31 +220,175 @@ void FrmMenu::Toolbar1_ButtonClick(const QString &key)
         MenuVersion_Click();
 }
 
-void FrmMenu::Timer1_Timer() { TimerTicks_Increment(); }
+// ---- the run as the window shows it ----
+
+void FrmMenu::Command1_Click()
+{
+    const LiveRun::Phase phase = m_live->phase();
+    if (phase == LiveRun::Phase::Starting || phase == LiveRun::Phase::Sampling) {
+        m_live->stop();
+        return;
+    }
+    // Between a stop and the end of the run's clean-up the button is disabled; a click that
+    // slipped through changes nothing.
+    if (phase != LiveRun::Phase::Idle || m_link->busy())
+        return;
+    QPointer<FrmMenu> self(this);
+    // Unsaved data of the last run: Yes saves and does not start; No lets them go.
+    if (askUnsavedData() == UnsavedAnswer::Yes || !self || ProgramEnding())
+        return;
+    m_live->start(m_settings);
+}
+
+void FrmMenu::Command4_Click()
+{
+    const bool zoomOn = zoomButton->text() == LoadResString(kTextZoomOn);
+    chart->setZoomEnabled(zoomOn);
+    zoomButton->setText(LoadResString(zoomOn ? kTextZoomOff : kTextZoomOn));
+}
+
+void FrmMenu::onRunPhase(LiveRun::Phase phase)
+{
+    if (phase == LiveRun::Phase::Starting) {
+        // A new run: the chart and the table start empty, sized for the run.
+        chart->setTimeLabelStep(m_live->labelStepSec());
+        chart->resetForRun();
+        zoomButton->setText(LoadResString(kTextZoomOn));
+        m_tableModel->setRowCount(m_live->settings().MeasureSampleValue);
+    }
+    if (phase == LiveRun::Phase::Idle)
+        chart->setPanningEnabled(true);
+    showRunState();
+}
+
+void FrmMenu::showRunState()
+{
+    const LiveRun::Phase phase = m_live->phase();
+    const bool idle = phase == LiveRun::Phase::Idle;
+    const bool measuring = phase == LiveRun::Phase::Starting || phase == LiveRun::Phase::Sampling;
+    // While the meter is being quietened (a stopped run, a closed transfer) nothing new may start.
+    const bool lineFree = !m_link->busy();
+    startStopButton->setText(LoadResString(measuring ? kTextMeasureStop : kTextMeasureStart));
+    startStopButton->setEnabled(measuring || (idle && lineFree));
+    transferButton->setEnabled(idle && lineFree);
+    zoomButton->setEnabled(idle);
+    MenuMeasurementSetting->setEnabled(idle);
+    MenuRS232C->setEnabled(idle);
+    setBusyCursor(measuring);
+}
+
+void FrmMenu::onRunFailed(LiveRun::Failure failure, const QString &detail)
+{
+    switch (failure) {
+    case LiveRun::Failure::NoSamples:
+        prompts::message(this, LoadResString(152), LoadResString(kTextTitle), prompts::Buttons::Ok,
+                         prompts::Icon::Critical);
+        break;
+    case LiveRun::Failure::PortNotOpened:
+        prompts::message(this, detail + LoadResString(172), QString(), prompts::Buttons::Ok, prompts::Icon::None);
+        break;
+    case LiveRun::Failure::ExchangeFailed:
+        if (m_live->phase() == LiveRun::Phase::Starting)
+            setBusyCursor(false);
+        prompts::message(this, LoadResString(153), LoadResString(kTextTitle), prompts::Buttons::Ok,
+                         prompts::Icon::None);
+        break;
+    }
+}
+
+void FrmMenu::onUnitsKnown()
+{
+    const SampleData &data = m_samples->data();
+    const bool celsius = live::isCelsius(data.unit(Quantity::Temperature), i18n::language().systemLanguage);
+    chart->setTemperatureScale(celsius, LoadResString(celsius ? 116 : 187));
+    writeTableHeader();
+}
+
+void FrmMenu::writeTableHeader()
+{
+    const QStringList headers = live::tableHeaders(m_samples->data());
+    for (int c = 1; c <= 9; ++c)
+        liveTable->setText(0, c, headers.at(c - 1));
+    // Name and unit on two lines where the language puts them so; every header readable.
+    liveTable->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    const int timeWidth = liveTable->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 16;
+    if (liveTable->columnWidth(0) < timeWidth)
+        liveTable->setColumnWidth(0, timeWidth);
+}
+
+void FrmMenu::onSampleAdded(int index)
+{
+    const SampleData &data = m_samples->data();
+    if (data.origin != SampleData::Origin::LiveRun)
+        return;
+    // The graph switches of the run that took the sample; of the settings for a recovered run.
+    const SettingsRecord &s = m_live->running() ? m_live->settings() : m_settings;
+    const double x = data.times.at(index);
+    if (index == 0)
+        chart->setFirstSampleWindow(x);
+    else
+        chart->keepWindowWidth();
+    if (s.CO2Graph == 1)
+        chart->AddChartPoint(0, x, data.value(Quantity::CO2, index));
+    if (s.COGraph == 1)
+        chart->AddChartPoint(1, x, data.value(Quantity::CO, index) * chart->coFactor());
+    if (s.TempGraph == 1)
+        chart->AddChartPoint(2, x, data.value(Quantity::Temperature, index));
+    if (s.HumGraph == 1)
+        chart->AddChartPoint(3, x, data.value(Quantity::Humidity, index));
+    chart->redraw();
+    // The newest rows stay in view.
+    const int row = index + 1;
+    if (row > 7)
+        liveTable->setTopRow(row - 6);
+}
+
+void FrmMenu::onSamplesReplaced()
+{
+    const SampleData &data = m_samples->data();
+    if (m_live->running())
+        return;  // a run's own start: the phase change sets the chart and the table up
+    if (data.origin != SampleData::Origin::LiveRun) {
+        // A page was read (or nothing is held): the live chart and table are emptied.
+        chart->clearSeries();
+        m_tableModel->setRowCount(qMax(m_tableModel->rowCount(), 10));
+        return;
+    }
+    // Live data held whole (a recovered run): shown as the run showed them.
+    const int n = data.count();
+    chart->resetForRun();
+    m_tableModel->setRowCount(qMax(n, 10));
+    onUnitsKnown();
+    for (int i = 0; i < n; ++i)
+        onSampleAdded(i);
+    chart->setPanningEnabled(true);
+}
+
+void FrmMenu::setBusyCursor(bool on)
+{
+    if (on == m_cursorBusy || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    m_cursorBusy = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+// ---- ways out ----
 
 void FrmMenu::MenuExit_Click()
 {
-    SaveSettings();
+    SaveSettings(m_programFolder, m_settings);
     close();
-}
-
-void FrmMenu::endProgram()
-{
-    SaveSettings();
-    g_ending = true;
-    if (m_live)
-        m_live->abortForShutdown();
-    CloseComPort(*MSComm1);
-    // Leave every nested wait first; the main loop then ends.
-    QCoreApplication::exit(0);
 }
 
 FrmMenu::UnsavedAnswer FrmMenu::askUnsavedData()
 {
-    if (!(Variable::DataPresent == 1 && Variable::DataSaved == 0))
+    if (!m_samples->unsaved())
         return UnsavedAnswer::NotAsked;
-    const auto answer = prompts::message(this, LoadResString(192), LoadResString(101), prompts::Buttons::YesNo,
-                                         prompts::Icon::Critical);
+    const auto answer = prompts::message(this, LoadResString(kTextNotSaved), LoadResString(kTextTitle),
+                                         prompts::Buttons::YesNoOnly, prompts::Icon::Critical);
     if (answer == prompts::Answer::Yes) {
         MenuSave_Click();
         return UnsavedAnswer::Yes;
@@ -258,33 +404,41 @@ void FrmMenu::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    // Closing the main window in any way but the Exit button: offer to save unsaved live data.
-    // A run still going on ends first, keeping the samples taken so far.
-    if (m_live && m_live->running())
-        m_live->stopForClose();
-    askUnsavedData();
-    m_unloading = true;
+    // Another window of the program holds this one disabled (a settings dialog, the About box,
+    // the transfer window): it has to be closed first, as with any modal window.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     event->accept();
-    endProgram();
+    leave();
 }
 
 void FrmMenu::Command2_Click()
 {
-    // The Exit button asks about unsaved data like the other ways out: a run of days must not be
-    // thrown away by one click.
-    if (m_live && m_live->running())
-        m_live->stopForClose();
-    askUnsavedData();
-    m_unloading = true;
-    endProgram();
+    leave();
     hide();
 }
 
-void FrmMenu::Command3_Click()
+void FrmMenu::leave()
 {
-    if (askUnsavedData() == UnsavedAnswer::Yes)
-        return;
-    showChildWindow(new FrmDataRead());
+    // A run still going on ends first, keeping the samples taken so far; then unsaved data are
+    // offered for saving (a run of days must not be thrown away by one click).
+    m_live->stopForClose();
+    askUnsavedData();
+    m_unloading = true;
+    endProgram();
+}
+
+void FrmMenu::endProgram()
+{
+    SaveSettings(m_programFolder, m_settings);
+    SetProgramEnding(true);
+    m_live->abortForShutdown();
+    CloseComPort(*m_link);
+    setBusyCursor(false);
+    // Leave every nested wait first; the main loop then ends.
+    QCoreApplication::exit(0);
 }
 
 void FrmMenu::offerRecoveredRun()
@@ -295,7 +449,7 @@ void FrmMenu::offerRecoveredRun()
         return;
     }
     const int n = int(run->samples.size());
-    const auto answer = prompts::message(this, LoadResString(195).arg(n), LoadResString(101),
+    const auto answer = prompts::message(this, LoadResString(195).arg(n), LoadResString(kTextTitle),
                                          prompts::Buttons::YesNo, prompts::Icon::Exclamation);
     if (answer != prompts::Answer::Yes) {
         RunJournal::remove();
@@ -303,34 +457,58 @@ void FrmMenu::offerRecoveredRun()
     }
     // Hold the run as an unsaved live run; Save As then writes it exactly as the live save would,
     // and a cancelled Save As keeps it held (and journalled) until it is saved or let go.
-    using namespace Variable;
     const JournalHeader &h = run->header;
-    QString *units[9] = {&UnitCO, &UnitCO2, &UnitTemp, &UnitHum, &UnitDewPoint, &UnitWetBulb,
-                         &UnitAbsHum, &UnitHumRatio, &UnitField9};
-    for (int i = 0; i < 9; ++i)
-        *units[i] = h.units.value(i);
-    AtmosPressure = h.atmosPressure;
-    RunMeasureMode = h.measureMode;
-    RunSampleTime = h.sampleTime;
-    resizeLiveSeries(n);
-    SampleTimes.fill(0.0, n + 1);
-    RawReplies.fill(QByteArray(), n + 1);
+    SampleData data;
+    data.origin = SampleData::Origin::LiveRun;
+    data.measureMode = h.measureMode;
+    data.sampleTime = h.sampleTime;
+    data.atmosPressure = h.atmosPressure;
+    for (size_t i = 0; i < data.units.size(); ++i)
+        data.units[i] = h.units.value(int(i));
+    data.reserve(n);
     for (const JournalSample &sample : run->samples) {
-        SampleTimes[sample.index] = sample.time;
-        RawReplies[sample.index] = sample.line;
+        // A line that cannot be split keeps its row, empty, so later samples keep theirs.
+        const auto values = protocol::splitDataRecord(sample.line, h.measureMode == 1, false);
+        data.append(sample.time, sample.line, values.value_or(std::array<double, kQuantityCount>{}));
     }
-    m_live->showRecoveredRun(h.measureMode);
-    DataPresent = 1;
-    DataSaved = 0;
+    m_samples->replace(std::move(data));
+    m_samples->setPresent(true);
+    m_samples->setSaved(false);
     MenuSave_Click();
 }
 
-void FrmMenu::Command1_Click() { m_live->Command1_Click(); }
-void FrmMenu::Command4_Click() { m_live->Command4_Click(); }
+// ---- other windows ----
 
-void FrmMenu::MenuRS232C_Click() { showChildWindow(new FrmRS232CSetting()); }
-void FrmMenu::MenuOption_Click() { showChildWindow(new FrmOption()); }
-void FrmMenu::MenuMeasurementSetting_Click() { showChildWindow(new FrmMeasureSetting()); }
+void FrmMenu::Command3_Click()
+{
+    if (m_live->phase() != LiveRun::Phase::Idle || m_link->busy())
+        return;
+    if (askUnsavedData() == UnsavedAnswer::Yes)
+        return;
+    showChildWindow(new FrmDataRead(m_settings, m_link, m_samples));
+}
+
+void FrmMenu::MenuRS232C_Click()
+{
+    auto *dialog = new FrmRS232CSetting(m_settings);
+    connect(dialog, &FrmRS232CSetting::settingsAccepted, this, &FrmMenu::applySettings);
+    showChildWindow(dialog);
+}
+
+void FrmMenu::MenuOption_Click()
+{
+    auto *dialog = new FrmOption(m_settings);
+    connect(dialog, &FrmOption::settingsAccepted, this, &FrmMenu::applySettings);
+    showChildWindow(dialog);
+}
+
+void FrmMenu::MenuMeasurementSetting_Click()
+{
+    auto *dialog = new FrmMeasureSetting(m_settings);
+    connect(dialog, &FrmMeasureSetting::settingsAccepted, this, &FrmMenu::applySettings);
+    showChildWindow(dialog);
+}
+
 void FrmMenu::MenuVersion_Click() { showChildWindow(new FrmHelp()); }
 
 void FrmMenu::showChildWindow(QWidget *window)

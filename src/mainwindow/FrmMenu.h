@@ -3,6 +3,9 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "datafiles/SettingsRecord.h"
+#include "measure/LiveRun.h"
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -11,37 +14,44 @@ class QTimer;
 class QToolBar;
 class GridControl;
 class LiveChart;
-class LiveRun;
+class LiveTableModel;
+class Samples;
 class SerialLink;
 
-// The main window: chart, live table, the four buttons, menus, toolbar, the three timers and the
-// serial link the transfer window borrows. It lives from start-up to the end of the program.
+// The main window: chart, live table, the four buttons, menus and toolbar. It owns the program's
+// settings, the serial line, the samples and the live run, turns clicks into calls on them and
+// shows their state. It lives from start-up to the end of the program.
 class FrmMenu : public QMainWindow {
     Q_OBJECT
 public:
-    FrmMenu();
+    // programFolder: where "Telvaro.ini" is kept.
+    explicit FrmMenu(const QString &programFolder = QString());
     ~FrmMenu() override;
-
-    // The one main window of the program (nullptr before it exists and after it is gone).
-    static FrmMenu *instance();
 
     // Load: text offset, captions, settings, chart. Called once by start-up before show().
     void Form_Load();
 
-    // Controls, named as the program has always named them.
-    LiveChart *TChart1 = nullptr;
-    GridControl *vaSpread1 = nullptr;
-    QLabel *Label1 = nullptr;  // "CO2"
-    QLabel *Label2 = nullptr;  // "CO"
-    QPushButton *Command1 = nullptr;  // Measure Start / Measure Stop
-    QPushButton *Command2 = nullptr;  // Exit
-    QPushButton *Command3 = nullptr;  // Data transfer
-    QPushButton *Command4 = nullptr;  // Zoom On / Zoom Off
-    QTimer *Timer1 = nullptr;         // tick source of WaitTicks
-    QTimer *Timer2 = nullptr;         // request timer
-    QTimer *Timer3 = nullptr;         // reply timer
-    SerialLink *MSComm1 = nullptr;
-    QToolBar *Toolbar1 = nullptr;
+    // The settings as the user confirmed them (a run works on its own copy).
+    const SettingsRecord &settings() const { return m_settings; }
+    SettingsRecord &settings() { return m_settings; }
+    void applySettings(const SettingsRecord &settings) { m_settings = settings; }
+    const QString &programFolder() const { return m_programFolder; }
+
+    SerialLink &link() const { return *m_link; }
+    Samples &samples() const { return *m_samples; }
+    LiveRun &live() const { return *m_live; }
+
+    // Controls (the name the program has always given each is its objectName).
+    LiveChart *chart = nullptr;            // TChart1
+    GridControl *liveTable = nullptr;      // vaSpread1
+    QLabel *co2Label = nullptr;            // Label1 "CO2"
+    QLabel *coLabel = nullptr;             // Label2 "CO"
+    QPushButton *startStopButton = nullptr;  // Command1: Measure Start / Measure Stop
+    QPushButton *exitButton = nullptr;       // Command2
+    QPushButton *transferButton = nullptr;   // Command3: Data transfer
+    QPushButton *zoomButton = nullptr;       // Command4: Zoom On / Zoom Off
+    QTimer *tickTimer = nullptr;             // Timer1: tick source of WaitTicks
+    QToolBar *toolbar = nullptr;
     QAction *ToolbarSave = nullptr;
     QAction *ToolbarHelp = nullptr;
     QMenu *MenuFile = nullptr;
@@ -56,9 +66,6 @@ public:
     QMenu *MenuHelp = nullptr;
     QAction *MenuVersion = nullptr;
 
-    // The live measurement (start/stop, polling, chart updates) the window owns.
-    LiveRun *live() const { return m_live; }
-
     // Handlers.
     void MenuExit_Click();
     void MenuSave_Click();  // CSV export of the live data
@@ -67,7 +74,6 @@ public:
     void MenuMeasurementSetting_Click();
     void MenuVersion_Click();
     void Toolbar1_ButtonClick(const QString &key);
-    void Timer1_Timer();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -76,16 +82,14 @@ public:
     // Show another window of the program: this window is disabled until that one is gone.
     void showChildWindow(QWidget *window);
 
-    // Text 192 "Data is not saved. Do you save?" when live data are held unsaved. Yes runs Save As;
-    // No on purpose lets the run's journal go. Returns the answer (No when nothing was asked).
+    // Text 192 "Data is not saved. Do you save?" when live data are held unsaved; only Yes or No
+    // answer it. Yes runs Save As; No on purpose lets the run's journal go. Returns the answer
+    // (NotAsked when nothing was asked).
     enum class UnsavedAnswer { NotAsked, Yes, No };
     UnsavedAnswer askUnsavedData();
 
     // At start-up: a journal of a run that was never saved is offered for saving.
     void offerRecoveredRun();
-
-    // The program is ending: every wait in progress should give up.
-    static bool ending();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -95,11 +99,28 @@ protected:
 private:
     void buildUi();
     void Form_Activate();
+    // The ways out of the program: a run ends first, unsaved data are asked about, then the end.
+    void leave();
     // Save the settings and end the program.
     void endProgram();
+    // Buttons, menus and cursor by the run's phase and the line's state.
+    void showRunState();
+    void onRunPhase(LiveRun::Phase phase);
+    void onRunFailed(LiveRun::Failure failure, const QString &detail);
+    void onUnitsKnown();
+    void onSampleAdded(int index);
+    void onSamplesReplaced();
+    void writeTableHeader();
+    void setBusyCursor(bool on);
 
+    QString m_programFolder;
+    SettingsRecord m_settings;
+    SerialLink *m_link = nullptr;
+    Samples *m_samples = nullptr;
     LiveRun *m_live = nullptr;
+    LiveTableModel *m_tableModel = nullptr;
     bool m_unloading = false;
+    bool m_cursorBusy = false;
 };
 
 // Captions and fonts of the main window from the text table.

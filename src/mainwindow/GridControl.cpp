@@ -105,6 +105,40 @@ void GridModel::clearRows(int lastRow)
 GridControl::GridControl(int columns, QWidget *parent) : QTableView(parent), m_model(new GridModel(columns, this))
 {
     setModel(m_model);
+    setUp();
+}
+
+GridControl::GridControl(QAbstractItemModel *model, QWidget *parent) : QTableView(parent)
+{
+    setModel(model);
+    setUp();
+}
+
+void GridControl::setMaxRows(int rows)
+{
+    if (m_model)
+        m_model->setMaxRows(rows);
+}
+
+void GridControl::setText(int row, int col, const QString &text)
+{
+    if (m_model)
+        m_model->setText(row, col, text);
+    else if (row == 0)
+        model()->setHeaderData(col - 1, Qt::Horizontal, text);
+}
+
+QString GridControl::text(int row, int col) const
+{
+    if (m_model)
+        return m_model->text(row, col);
+    if (row == 0)
+        return model()->headerData(col - 1, Qt::Horizontal).toString();
+    return model()->data(model()->index(row - 1, col - 1)).toString();
+}
+
+void GridControl::setUp()
+{
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -123,10 +157,10 @@ GridControl::GridControl(int columns, QWidget *parent) : QTableView(parent), m_m
 
 void GridControl::setTopRow(int row)
 {
-    if (row < 1 || row > m_model->maxRows())
+    if (row < 1 || row > maxRows())
         return;
     verticalScrollBar()->setValue(row - 1);
-    scrollTo(m_model->index(row - 1, 0), QAbstractItemView::PositionAtTop);
+    scrollTo(model()->index(row - 1, 0), QAbstractItemView::PositionAtTop);
 }
 
 int GridControl::topRow() const
@@ -147,7 +181,7 @@ void GridControl::setGridFont(const QString &family, int charSet, int pointSize)
 
 void GridControl::setSelectedRow(int row)
 {
-    if (row < 1 || row > m_model->maxRows())
+    if (row < 1 || row > maxRows())
         return;
     selectRow(row - 1);
 }

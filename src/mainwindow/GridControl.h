@@ -37,13 +37,18 @@ private:
 class GridControl : public QTableView {
     Q_OBJECT
 public:
+    // A grid of its own texts.
     explicit GridControl(int columns, QWidget *parent = nullptr);
+    // A grid that shows another model (the live table); its rows are that model's.
+    explicit GridControl(QAbstractItemModel *model, QWidget *parent = nullptr);
 
+    // The grid's own texts (nullptr when it shows another model).
     GridModel *grid() const { return m_model; }
-    void setMaxRows(int rows) { m_model->setMaxRows(rows); }
-    int maxRows() const { return m_model->maxRows(); }
-    void setText(int row, int col, const QString &text) { m_model->setText(row, col, text); }
-    QString text(int row, int col) const { return m_model->text(row, col); }
+    void setMaxRows(int rows);
+    int maxRows() const { return model()->rowCount(); }
+    // Row 0 is the header row.
+    void setText(int row, int col, const QString &text);
+    QString text(int row, int col) const;
     // Scroll so that the given data row is the top visible row.
     void setTopRow(int row);
     int topRow() const;
@@ -58,5 +63,7 @@ signals:
     void activeRowChanged(int row);
 
 private:
-    GridModel *m_model;
+    void setUp();
+
+    GridModel *m_model = nullptr;
 };

@@ -7,11 +7,27 @@
 #include <QPointer>
 
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
+#include <QKeyEvent>
 
 namespace prompts {
 
 namespace {
+
+// A question only Yes or No may answer: Escape and the close box do nothing.
+class AnswerRequired : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close && event->spontaneous()) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 class QtPrompter : public Prompter {
 public:
@@ -29,6 +45,10 @@ public:
         switch (buttons) {
         case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
         case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::YesNoOnly:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.installEventFilter(new AnswerRequired(&box));
+            break;
         case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
         case Buttons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
         }
@@ -42,7 +62,7 @@ public:
         case QMessageBox::Ok: return Answer::Ok;
         default:
             // Escape or the close box: the answer that does nothing.
-            if (buttons == Buttons::YesNo)
+            if (buttons == Buttons::YesNo || buttons == Buttons::YesNoOnly)
                 return Answer::No;
             return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
         }
@@ -89,10 +109,10 @@ std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request)
     return current().saveFileName(parent, request);
 }
 
-SaveRequest csvSaveRequest()
+SaveRequest csvSaveRequest(const QString &defaultFolder)
 {
     SaveRequest request;
-    request.initialFolder = Variable::Settings.DefaultFolder;
+    request.initialFolder = defaultFolder;
     request.filters = {LoadResString(166) + QStringLiteral(" (*.*)"), QStringLiteral("CSV FILE (*.csv *.CSV)")};
     request.filterIndex = 1;
     request.overwritePrompt = true;

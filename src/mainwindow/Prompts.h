@@ -10,7 +10,8 @@ class QWidget;
 namespace prompts {
 
 enum class Icon { None, Exclamation, Critical, Information };
-enum class Buttons { Ok, YesNo, OkCancel, RetryCancel };
+// YesNoOnly: a question that cannot be cancelled (Escape and the close box do nothing).
+enum class Buttons { Ok, YesNo, OkCancel, RetryCancel, YesNoOnly };
 enum class Answer { Ok, Cancel, Yes, No, Retry };
 
 struct SaveRequest {
@@ -42,6 +43,6 @@ std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request)
 
 // The Save As request of the program's two save paths: DefaultFolder, "All Files (*.*)" then
 // "CSV FILE (*.csv)" with the CSV filter preselected, overwrite prompt on.
-SaveRequest csvSaveRequest();
+SaveRequest csvSaveRequest(const QString &defaultFolder);
 
 } // namespace prompts

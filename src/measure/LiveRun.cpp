@@ -1,259 +1,211 @@
-#include <QDate>
 #include "measure/LiveRun.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QHeaderView>
-#include <QPushButton>
-#include <QTimer>
+#include <QDate>
 
-#include "i18n/Texts.h"
-#include "mainwindow/FrmMenu.h"
-#include "mainwindow/GridControl.h"
-#include "mainwindow/Prompts.h"
-#include "measure/LiveChart.h"
-#include "measure/LiveTable.h"
+#include "measure/Samples.h"
 #include "serial/Protocol.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
 
-using Variable::Settings;
-
-LiveRun::LiveRun(FrmMenu *window) : QObject(window), m_window(window), m_rng(std::random_device{}())
+LiveRun::LiveRun(SerialLink &link, Samples &samples, QObject *parent)
+    : QObject(parent), m_link(link), m_samples(samples), m_rng(std::random_device{}())
 {
-    if (window && window->MSComm1)
-        connect(window->MSComm1, &SerialLink::deviceLost, this, &LiveRun::onDeviceLost);
-}
-
-void LiveRun::resetAtLoad()
-{
-    m_coScaleFlag = 1;
-    m_stopRequested = 0;
-    m_phase = Phase::Idle;
-    if (!m_window)
-        return;
     // The request timer is re-armed for each slot of the run's schedule, so it never drifts.
-    m_window->Timer2->setTimerType(Qt::PreciseTimer);
-    m_window->Timer2->setSingleShot(true);
-    m_window->Timer2->stop();
-    m_window->Timer3->stop();
-    // The designed intervals, kept when a sampling-time text matches none of the six.
-    if (m_window->Timer2->interval() <= 0)
-        m_window->Timer2->setInterval(1000);
-    if (m_window->Timer3->interval() <= 0)
-        m_window->Timer3->setInterval(100);
-    m_requestMs = m_window->Timer2->interval();
+    m_requestTimer.setTimerType(Qt::PreciseTimer);
+    m_requestTimer.setSingleShot(true);
+    m_requestTimer.setInterval(m_requestMs);
+    m_replyTimer.setInterval(m_replyMs);
+    connect(&m_requestTimer, &QTimer::timeout, this, &LiveRun::onRequestTimer);
+    connect(&m_replyTimer, &QTimer::timeout, this, &LiveRun::onReplyTimer);
+    connect(&m_link, &SerialLink::deviceLost, this, &LiveRun::onDeviceLost);
 }
 
-// ---- the buttons ----
-
-void LiveRun::Command1_Click()
+void LiveRun::setPhase(Phase phase)
 {
-    if (!m_window)
+    if (m_phase == phase)
         return;
-    if (m_window->Command1->text() == LoadResString(156))
-        stopClick();
-    else
-        startRun();
+    m_phase = phase;
+    emit phaseChanged(phase);
 }
 
-void LiveRun::Command4_Click()
-{
-    if (!m_window)
-        return;
-    if (m_window->Command4->text() != LoadResString(179)) {
-        m_window->TChart1->setZoomEnabled(false);
-        m_window->Command4->setText(LoadResString(179));
-    } else {
-        m_window->TChart1->setZoomEnabled(true);
-        m_window->Command4->setText(LoadResString(180));
-    }
-}
+// ---- start ----
 
-void LiveRun::stopClick()
-{
-    FrmMenu *w = m_window;
-    m_stopRequested = 1;
-    w->Timer2->stop();
-    w->Timer3->stop();
-    w->Command1->setText(LoadResString(112));
-    w->Command3->setEnabled(true);
-    busyCursor(false);
-    Variable::DataPresent = 1;
-    // While starting, the start-up code notices the stop after its exchange; while sampling, the
-    // end of the run follows as soon as this click has returned.
-    if (m_phase == Phase::Sampling)
-        scheduleFinish();
-}
-
-void LiveRun::startRun()
+void LiveRun::start(const SettingsRecord &settings)
 {
     // A click between the stop and the end of the run's clean-up does not start another run.
     if (m_phase != Phase::Idle)
         return;
-    QPointer<LiveRun> self(this);
-    FrmMenu *w = m_window;
-
-    // 1. Unsaved data of the last run: Yes saves and does not start; No lets them go.
-    if (w->askUnsavedData() == FrmMenu::UnsavedAnswer::Yes || !self || FrmMenu::ending())
+    // A run needs at least one sample (a hand-edited negative count is refused as well).
+    if (settings.MeasureSampleValue <= 0) {
+        emit failed(Failure::NoSamples, QString());
         return;
-    m_phase = Phase::Starting;
+    }
+    m_settings = settings;
+    if (const auto iv = live::intervalsForSampleTime(m_settings.MeasureSampleTime)) {
+        m_requestMs = iv->requestMs;
+        m_replyMs = iv->replyMs;
+        m_labelStepSec = iv->labelStepSec;
+    }
+    m_requestTimer.setInterval(m_requestMs);
+    m_replyTimer.setInterval(m_replyMs);
+    m_detailed = m_settings.MeasureMode == 1;
+    m_stopRequested = false;
+    m_coScaleFlag = 1;
     ++m_runId;
-
-    // 2.
-    Variable::DataSaved = 0;
-    w->MenuMeasurementSetting->setEnabled(false);
-    w->MenuRS232C->setEnabled(false);
-    busyCursor(true);
-    m_stopRequested = 0;
-
-    // 3. A run needs at least one sample (a hand-edited negative count is refused as well).
-    if (Settings.MeasureSampleValue <= 0) {
-        prompts::message(w, LoadResString(152), LoadResString(101), prompts::Buttons::Ok, prompts::Icon::Critical);
-        if (!self || FrmMenu::ending())
-            return;
-        w->Command1->setEnabled(true);
-        w->MenuMeasurementSetting->setEnabled(true);
-        w->MenuRS232C->setEnabled(true);
-        busyCursor(false);
-        m_phase = Phase::Idle;
-        return;
-    }
-
-    // 4. Timers and the time axis label step by the sampling time.
-    if (const auto iv = live::intervalsForSampleTime(Settings.MeasureSampleTime)) {
-        w->Timer2->setInterval(iv->requestMs);
-        w->Timer3->setInterval(iv->replyMs);
-        w->TChart1->setTimeLabelStep(iv->labelStepSec);
-    }
-    m_requestMs = qMax(1, w->Timer2->interval());
-
-    // 5.
-    w->Command3->setEnabled(false);
-    w->Command4->setEnabled(false);
-    w->Command1->setText(LoadResString(156));
-
-    // 6. Chart.
-    w->TChart1->resetForRun();
-    w->Command4->setText(LoadResString(179));
     m_lastTimeOfDay = live::timeOfDayNow();
     m_dayOffset = 0;
+    const int n = m_settings.MeasureSampleValue;
+    m_requestTimes.fill(0.0, n + 1);
+    m_requestTimes.squeeze();
+    m_requestIndex = 1;
+    m_sampleIndex = 1;
 
-    // 7. Live table.
-    GridControl *grid = w->vaSpread1;
-    grid->grid()->clearRows(grid->maxRows());
-    grid->setMaxRows(Settings.MeasureSampleValue);
+    SampleData header;
+    header.measureMode = m_settings.MeasureMode;
+    header.sampleTime = m_settings.MeasureSampleTime;
+    // The last run's data were saved or let go before this start.
+    m_samples.beginRun(header, n);
+    m_samples.setPresent(false);
+    m_samples.setSaved(false);
+    setPhase(Phase::Starting);
 
-    m_detailed = Settings.MeasureMode == 1;
-    SerialLink &link = *w->MSComm1;
-    const bool runMode = Settings.ProgMode;
+    QPointer<LiveRun> self(this);
+    if (!openPortAndReadUnits(self))
+        return;
+    emit unitsKnown();
+    if (!self || ProgramEnding())
+        return;
+    if (m_settings.ProgMode && !readScaleAndSelectOutput(self))
+        return;
+    beginSampling(self);
+}
 
-    // 8. Port and units.
-    if (runMode) {
-        if (!OpenComPort(link, w)) {
-            if (!self || FrmMenu::ending())
-                return;
-            CloseComPort(link);
-            w->Command1->setText(LoadResString(112));
-            setIdleControls();
-            busyCursor(false);
-            // The chart was reset for the run; let the user pan the old view again.
-            w->TChart1->setPanningEnabled(true);
-            m_phase = Phase::Idle;
-            return;
-        }
-        const ExchangeResult units = exchange::readUnits(link, QStringLiteral("Unit Read(Measurment)"), runCancel());
-        if (!self || FrmMenu::ending())
-            return;
-        if (units.cancelled() || m_stopRequested == 1) {
-            abortedStart();
-            return;
-        }
-        if (!units.ok()) {
-            WriteRsErrLog(QStringLiteral("Unit Read(Measurment)"), QByteArray(), -1);
-            errorExit();
-            return;
-        }
-    } else {
-        // 9. Debug mode's fixed units.
-        Variable::UnitCO2 = QStringLiteral("ppm");
-        Variable::UnitCO = QStringLiteral("ppm");
-        Variable::UnitTemp = QString(QChar(0xFF9F)) + QLatin1Char('C');
-        Variable::UnitHum = QStringLiteral("%RH");
-        Variable::UnitDewPoint = Variable::UnitTemp;
-        Variable::UnitWetBulb = Variable::UnitTemp;
-        Variable::UnitAbsHum = QStringLiteral("lb/ft3");
-        Variable::UnitHumRatio = QStringLiteral("g/kg");
+// After each start-up exchange: go on, or end the start here (quietly when the run or the program
+// went away while it waited).
+bool LiveRun::startMayGoOn(const QPointer<LiveRun> &self, const ExchangeResult &result)
+{
+    if (!self || ProgramEnding())
+        return false;
+    if (result.cancelled() || m_stopRequested) {
+        abortedStart();
+        return false;
     }
-
-    // 10. Right axis by the temperature unit.
-    const bool celsius = live::isCelsius(Variable::UnitTemp, Variable::SystemLanguage);
-    w->TChart1->setTemperatureScale(celsius, LoadResString(celsius ? 116 : 187));
-
-    // 11. Table header.
-    writeTableHeader();
-
-    if (runMode) {
-        // 12. S: COScaleFlag and the atmospheric pressure.
-        qint16 flag = m_coScaleFlag;
-        const ExchangeResult s = exchange::liveS(link, flag, runCancel());
-        if (!self || FrmMenu::ending())
-            return;
-        if (s.cancelled() || m_stopRequested == 1) {
-            abortedStart();
-            return;
-        }
-        if (!s.ok()) {
-            exchange::logFailure(s);
-            errorExit();
-            return;
-        }
-        m_coScaleFlag = flag;
-        w->TChart1->setCoScaleFlag(m_coScaleFlag);
-
-        // 13. G (Standard) or F (Detailed), no retry.
-        const int sTries = s.attempts >= 1 && s.attempts <= 3 ? s.attempts : 1;
-        const ExchangeResult gf = exchange::liveGF(link, m_detailed, sTries, runCancel());
-        if (!self || FrmMenu::ending())
-            return;
-        if (gf.cancelled() || m_stopRequested == 1) {
-            abortedStart();
-            return;
-        }
-        if (!gf.ok()) {
-            exchange::logFailure(gf);
-            errorExit();
-            return;
-        }
-        link.setInputLen(m_detailed ? 69 : 37);
+    if (!result.ok()) {
+        exchange::logFailure(result);
+        errorExit();
+        return false;
     }
+    return true;
+}
 
-    // 14. Buffers. The run keeps its own mode and sampling time for the save, and its samples
-    // go to the journal as they come, so a crash does not lose them.
-    sizeBuffers(Settings.MeasureSampleValue);
-    Variable::RunMeasureMode = Settings.MeasureMode;
-    Variable::RunSampleTime = Settings.MeasureSampleTime;
+bool LiveRun::openPortAndReadUnits(const QPointer<LiveRun> &self)
+{
+    if (!m_settings.ProgMode) {
+        // Debug mode's fixed units.
+        std::array<QString, kQuantityCount + 1> units;
+        const QString degrees = QString(QChar(0xFF9F)) + QLatin1Char('C');
+        units[size_t(Quantity::CO)] = QStringLiteral("ppm");
+        units[size_t(Quantity::CO2)] = QStringLiteral("ppm");
+        units[size_t(Quantity::Temperature)] = degrees;
+        units[size_t(Quantity::Humidity)] = QStringLiteral("%RH");
+        units[size_t(Quantity::DewPoint)] = degrees;
+        units[size_t(Quantity::WetBulb)] = degrees;
+        units[size_t(Quantity::AbsHumidity)] = QStringLiteral("lb/ft3");
+        units[size_t(Quantity::HumidityRatio)] = QStringLiteral("g/kg");
+        m_samples.setUnits(units);
+        return true;
+    }
+    if (!OpenComPort(m_link, m_settings)) {
+        emit failed(Failure::PortNotOpened, m_settings.RsPort);
+        if (!self || ProgramEnding())
+            return false;
+        CloseComPort(m_link);
+        setPhase(Phase::Idle);
+        return false;
+    }
+    exchange::UnitTexts units;
+    const ExchangeResult r = exchange::readUnits(m_link, QStringLiteral("Unit Read(Measurment)"), units, runCancel());
+    if (!startMayGoOn(self, r))
+        return false;
+    m_samples.setUnits(units);
+    return true;
+}
+
+bool LiveRun::readScaleAndSelectOutput(const QPointer<LiveRun> &self)
+{
+    // S: COScaleFlag and the atmospheric pressure.
+    qint16 flag = m_coScaleFlag;
+    qint32 pressure = 0;
+    const ExchangeResult s = exchange::liveS(m_link, flag, pressure, runCancel());
+    if (!startMayGoOn(self, s))
+        return false;
+    m_coScaleFlag = flag;
+    m_samples.setAtmosPressure(pressure);
+    emit coScaleKnown(m_coScaleFlag);
+    if (!self || ProgramEnding())
+        return false;
+
+    // G (Standard) or F (Detailed), no retry.
+    const int sTries = s.attempts >= 1 && s.attempts <= 3 ? s.attempts : 1;
+    const ExchangeResult gf = exchange::liveGF(m_link, m_detailed, sTries, runCancel());
+    if (!startMayGoOn(self, gf))
+        return false;
+    m_link.setInputLen(m_detailed ? 69 : 37);
+    return true;
+}
+
+void LiveRun::beginSampling(const QPointer<LiveRun> &self)
+{
+    // The samples go to the journal as they come, so a crash does not lose them.
     beginJournal();
-    if (runMode)
-        link.discardInput();
-
-    // 15. First request at once, then the reply timer.
-    m_phase = Phase::Sampling;
+    if (m_settings.ProgMode)
+        m_link.discardInput();
+    // First request at once, then the reply timer.
+    setPhase(Phase::Sampling);
+    if (!self || ProgramEnding())
+        return;
     m_runClock.start();
     m_nextSlot = 1;
-    Timer2_Timer();
-    if (!self || FrmMenu::ending())
+    onRequestTimer();
+    if (!self || ProgramEnding())
         return;
-    if (m_stopRequested == 1 || m_phase != Phase::Sampling) {
+    if (m_stopRequested || m_phase != Phase::Sampling) {
         scheduleFinish();
         return;
     }
-    w->Timer3->start();
-    // 16. The timers do the sampling from here on.
+    m_replyTimer.start();
 }
 
-// ---- end of a run ----
+void LiveRun::beginJournal()
+{
+    const SampleData &data = m_samples.data();
+    JournalHeader header;
+    header.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+    header.measureMode = m_settings.MeasureMode;
+    header.sampleTime = m_settings.MeasureSampleTime;
+    header.atmosPressure = data.atmosPressure;
+    for (const QString &unit : data.units)
+        header.units << unit;
+    m_journal.begin(header);  // a run goes on without it when the data folder cannot be written
+}
+
+// ---- stop and end ----
+
+void LiveRun::stop()
+{
+    if (m_phase != Phase::Starting && m_phase != Phase::Sampling)
+        return;
+    const bool sampling = m_phase == Phase::Sampling;
+    m_stopRequested = true;
+    m_requestTimer.stop();
+    m_replyTimer.stop();
+    m_samples.setPresent(true);
+    setPhase(Phase::Stopping);
+    // While starting, the start-up code notices the stop after its exchange; while sampling, the
+    // end of the run follows as soon as this click has returned.
+    if (sampling)
+        scheduleFinish();
+}
 
 void LiveRun::scheduleFinish()
 {
@@ -268,76 +220,65 @@ void LiveRun::scheduleFinish()
 
 void LiveRun::finishRun()
 {
-    if (m_phase == Phase::Idle || m_phase == Phase::Finishing || !m_window || FrmMenu::ending())
+    if (m_phase == Phase::Idle || m_finishing || ProgramEnding())
         return;
     QPointer<LiveRun> self(this);
-    FrmMenu *w = m_window;
-    m_phase = Phase::Finishing;
-    w->Timer2->stop();
-    w->Timer3->stop();
-    // 17. N only after a stop or a reply error; a complete run leaves the meter as it is.
-    if (Settings.ProgMode) {
-        SerialLink &link = *w->MSComm1;
-        if (m_stopRequested == 1 && link.isOpen() && !link.lost()) {
-            SendStopCommand(link, quietCancel());
-            if (!self || FrmMenu::ending())
+    m_finishing = true;
+    setPhase(Phase::Stopping);
+    m_requestTimer.stop();
+    m_replyTimer.stop();
+    // N only after a stop or a reply error; a complete run leaves the meter as it is.
+    if (m_settings.ProgMode) {
+        if (m_stopRequested && m_link.isOpen() && !m_link.lost()) {
+            SendStopCommand(m_link, quietCancel());
+            if (!self || ProgramEnding())
                 return;
+            if (m_phase == Phase::Idle) {  // closed for good meanwhile
+                m_finishing = false;
+                return;
+            }
         }
-        CloseComPort(link);
+        CloseComPort(m_link);
     }
     m_journal.close();
-    // 18.
-    w->Timer2->stop();
-    w->Timer3->stop();
-    w->Command1->setText(LoadResString(112));
-    w->Command1->setEnabled(true);
-    setIdleControls();
-    busyCursor(false);
-    w->TChart1->setPanningEnabled(true);
-    Variable::DataPresent = 1;
-    m_phase = Phase::Idle;
-    emit runEnded();
+    m_samples.setPresent(true);
+    m_finishing = false;
+    setPhase(Phase::Idle);
+    emit ended();
 }
 
 void LiveRun::abortedStart()
 {
     // Stopped while starting: an empty run, ended like any stopped run (N quiets the meter).
-    sizeBuffers(Settings.MeasureSampleValue);
-    m_phase = Phase::Sampling;
     finishRun();
 }
 
 void LiveRun::errorExit()
 {
     QPointer<LiveRun> self(this);
-    FrmMenu *w = m_window;
-    w->Timer2->stop();
-    Variable::DataPresent = 0;
+    m_requestTimer.stop();
+    m_samples.setPresent(false);
     // A failed start took no samples: nothing to recover.
     m_journal.close();
     RunJournal::remove();
-    busyCursor(false);
-    prompts::message(w, LoadResString(153), LoadResString(101), prompts::Buttons::Ok, prompts::Icon::None);
-    if (!self || FrmMenu::ending())
+    emit failed(Failure::ExchangeFailed, QString());
+    if (!self || ProgramEnding())
         return;
-    if (Settings.ProgMode)
-        CloseComPort(*w->MSComm1);
-    w->Command1->setText(LoadResString(112));
-    setIdleControls();
-    w->TChart1->setPanningEnabled(true);
-    m_phase = Phase::Idle;
-    emit runEnded();
+    if (m_settings.ProgMode)
+        CloseComPort(m_link);
+    setPhase(Phase::Idle);
+    emit ended();
 }
 
 void LiveRun::replyError(const ExchangeResult &result)
 {
     QPointer<LiveRun> self(this);
     exchange::logFailure(result);
-    m_stopRequested = 1;
-    m_window->Timer2->stop();
-    m_window->Timer3->stop();
-    prompts::message(m_window, LoadResString(153), LoadResString(101), prompts::Buttons::Ok, prompts::Icon::None);
-    if (!self || FrmMenu::ending())
+    m_stopRequested = true;
+    m_requestTimer.stop();
+    m_replyTimer.stop();
+    emit failed(Failure::ExchangeFailed, QString());
+    if (!self || ProgramEnding())
         return;
     scheduleFinish();
 }
@@ -345,7 +286,7 @@ void LiveRun::replyError(const ExchangeResult &result)
 void LiveRun::onDeviceLost()
 {
     // The adapter was pulled or the line went away: the samples so far are kept.
-    if (m_phase != Phase::Sampling || m_stopRequested == 1 || !Settings.ProgMode)
+    if (m_phase != Phase::Sampling || m_stopRequested || !m_settings.ProgMode)
         return;
     ExchangeResult lost;
     lost.outcome = ExchangeResult::Failed;
@@ -354,58 +295,61 @@ void LiveRun::onDeviceLost()
     replyError(lost);
 }
 
-void LiveRun::abortForShutdown()
+void LiveRun::stopForClose()
 {
-    m_stopRequested = 1;
+    if (m_phase == Phase::Idle)
+        return;
+    const bool sampling = m_phase != Phase::Starting;
+    m_stopRequested = true;
+    m_requestTimer.stop();
+    m_replyTimer.stop();
     m_journal.close();
-    if (m_window) {
-        m_window->Timer2->stop();
-        m_window->Timer3->stop();
-    }
-    busyCursor(false);
-    m_phase = Phase::Idle;
+    // The samples taken so far are held, unsaved, for the question that follows; the run is over,
+    // so saving them now counts.
+    if (sampling)
+        m_samples.setPresent(true);
+    setPhase(Phase::Idle);
+    emit ended();
 }
 
-void LiveRun::setIdleControls()
+void LiveRun::abortForShutdown()
 {
-    FrmMenu *w = m_window;
-    w->Command3->setEnabled(true);
-    w->Command4->setEnabled(true);
-    w->MenuMeasurementSetting->setEnabled(true);
-    w->MenuRS232C->setEnabled(true);
+    m_stopRequested = true;
+    m_journal.close();
+    m_requestTimer.stop();
+    m_replyTimer.stop();
+    setPhase(Phase::Idle);
 }
 
 // ---- the request timer ----
 
-void LiveRun::Timer2_Timer()
+void LiveRun::onRequestTimer()
 {
-    if (!m_window || m_phase != Phase::Sampling || m_stopRequested == 1)
+    if (m_phase != Phase::Sampling || m_stopRequested)
         return;
-    if (!Settings.ProgMode)
+    if (!m_settings.ProgMode)
         return;  // debug mode makes its readings up in the reply tick
-    FrmMenu *w = m_window;
-    SerialLink &link = *w->MSComm1;
-    const qint32 n = Settings.MeasureSampleValue;
-    w->Timer3->stop();
-    if (Variable::RequestIndex <= n) {
-        exchange::sendD(link);
-        Variable::SampleTimes[Variable::RequestIndex] = live::timeOfDayNow();
-        ++Variable::RequestIndex;
-    } else if (Variable::SampleIndex > n) {
-        w->Timer3->start();
+    const int n = m_settings.MeasureSampleValue;
+    m_replyTimer.stop();
+    if (m_requestIndex <= n) {
+        exchange::sendD(m_link);
+        m_requestTimes[m_requestIndex] = stampNow();
+        ++m_requestIndex;
+    } else if (m_sampleIndex > n) {
+        m_replyTimer.start();
         return;
     } else {
         // Every request is out but this sample's reply is missing: ask again.
-        exchange::sendD(link);
-        Variable::SampleTimes[Variable::SampleIndex] = live::timeOfDayNow();
+        exchange::sendD(m_link);
+        m_requestTimes[m_sampleIndex] = stampNow();
     }
-    w->Timer3->start();
+    m_replyTimer.start();
     armRequestTimer();
 }
 
 void LiveRun::armRequestTimer()
 {
-    if (!m_window || m_phase != Phase::Sampling || m_stopRequested == 1)
+    if (m_phase != Phase::Sampling || m_stopRequested)
         return;
     const qint64 now = m_runClock.elapsed();
     // The next slot of the schedule; slots missed while the program was held up are skipped.
@@ -413,56 +357,40 @@ void LiveRun::armRequestTimer()
         ++m_nextSlot;
     const qint64 due = m_nextSlot * m_requestMs;
     ++m_nextSlot;
-    m_window->Timer2->start(int(qMax<qint64>(0, due - now)));
+    m_requestTimer.start(int(qMax<qint64>(0, due - now)));
 }
 
 // ---- the reply timer ----
 
-void LiveRun::Timer3_Timer()
+void LiveRun::onReplyTimer()
 {
-    if (!m_window || m_inReply || m_phase != Phase::Sampling || m_stopRequested == 1)
+    if (m_inReply || m_phase != Phase::Sampling || m_stopRequested)
         return;
-    const qint32 n = Settings.MeasureSampleValue;
-    if (Variable::SampleIndex > n)
+    const int n = m_settings.MeasureSampleValue;
+    if (m_sampleIndex > n)
         return;
-    QPointer<LiveRun> self(this);
-
-    if (!Settings.ProgMode) {
-        // Debug mode: a made-up reading about once a second.
-        const quint64 run = m_runId;
-        m_inReply = true;
-        WaitTicks(1, 900);
-        if (!self || FrmMenu::ending())
-            return;
-        m_inReply = false;
-        if (run != m_runId || m_phase != Phase::Sampling || m_stopRequested == 1 || Variable::SampleIndex > n)
-            return;
-        const QByteArray line = live::debugDataLine(m_detailed, m_rng);
-        Variable::SampleTimes[Variable::SampleIndex] = live::timeOfDayNow();
-        takeSample(line);
-        if (Variable::SampleIndex > n)
-            scheduleFinish();
+    if (!m_settings.ProgMode) {
+        debugReply();
         return;
     }
-
-    if (Variable::SampleIndex > Variable::RequestIndex)
+    if (m_sampleIndex > m_requestIndex)
         return;
-    SerialLink &link = *m_window->MSComm1;
     // No time limit on the wait for a reply, but only while the line is there.
-    if (link.checkLost() || !link.isOpen()) {
+    if (m_link.checkLost() || !m_link.isOpen()) {
         onDeviceLost();
         return;
     }
     const int needed = m_detailed ? 69 : 37;
-    if (link.inBufferCount() < needed)
+    if (m_link.inBufferCount() < needed)
         return;
 
+    QPointer<LiveRun> self(this);
     m_inReply = true;
-    const ExchangeResult reply = exchange::liveDReply(link, m_detailed, runCancel());
-    if (!self || FrmMenu::ending())
+    const ExchangeResult reply = exchange::liveDReply(m_link, m_detailed, runCancel());
+    if (!self || ProgramEnding())
         return;
     m_inReply = false;
-    if (reply.cancelled() || m_stopRequested == 1 || m_phase != Phase::Sampling)
+    if (reply.cancelled() || m_stopRequested || m_phase != Phase::Sampling)
         return;
     if (!reply.ok()) {
         replyError(reply);
@@ -472,177 +400,65 @@ void LiveRun::Timer3_Timer()
     // be wrong, so it counts as a failed read like a line without its separators.
     const qsizetype firstEnd = reply.reply.indexOf("\r\n");
     const bool brokenLine = firstEnd >= 0 && firstEnd < reply.reply.size() - 2;
-    if (brokenLine || !takeSample(reply.reply)) {
+    if (brokenLine || !takeSample(reply.reply, m_requestTimes.value(m_sampleIndex))) {
         ExchangeResult bad = reply;
         bad.outcome = ExchangeResult::Failed;
         bad.logName = QStringLiteral("D Command Data Read");
         replyError(bad);
         return;
     }
-    if (Variable::SampleIndex > n)
+    if (m_sampleIndex > n)
+        scheduleFinish();
+}
+
+void LiveRun::debugReply()
+{
+    // Debug mode: a made-up reading about once a second.
+    QPointer<LiveRun> self(this);
+    const quint64 run = m_runId;
+    m_inReply = true;
+    WaitTicks(1, 900);
+    if (!self || ProgramEnding())
+        return;
+    m_inReply = false;
+    const int n = m_settings.MeasureSampleValue;
+    if (run != m_runId || m_phase != Phase::Sampling || m_stopRequested || m_sampleIndex > n)
+        return;
+    takeSample(live::debugDataLine(m_detailed, m_rng), stampNow());
+    if (m_sampleIndex > n)
         scheduleFinish();
 }
 
 // ---- one sample ----
 
-bool LiveRun::takeSample(const QByteArray &line)
+bool LiveRun::takeSample(const QByteArray &line, double time)
 {
-    using namespace Variable;
-    const int i = SampleIndex;
-    if (i < 1 || i >= RawReplies.size())
+    const auto values = protocol::splitDataRecord(line, m_detailed, false);
+    if (!values)
         return false;
-    RawReplies[i] = line;
-    if (!ParseDataRecord(line, i, m_detailed ? 1 : 0, 0))
-        return false;
-
-    FrmMenu *w = m_window;
-    if (w) {
-        // Chart: the time window first, then the points of the series that are switched on.
-        LiveChart *chart = w->TChart1;
-        const double x = chartX(SampleTimes[i]);
-        if (i == 1)
-            chart->setFirstSampleWindow(x);
-        else
-            chart->keepWindowWidth();
-        if (Settings.CO2Graph == 1)
-            chart->AddChartPoint(0, x, CO2Data[i]);
-        if (Settings.COGraph == 1)
-            chart->AddChartPoint(1, x, COData[i] * chart->coFactor());
-        if (Settings.TempGraph == 1)
-            chart->AddChartPoint(2, x, TempData[i]);
-        if (Settings.HumGraph == 1)
-            chart->AddChartPoint(3, x, HumData[i]);
-        chart->redraw();
-
-        // Table: the newest rows stay in view.
-        GridControl *grid = w->vaSpread1;
-        if (i > 7)
-            grid->setTopRow(i - 6);
-        grid->grid()->setRow(i, live::tableRow(i, m_detailed));
-    }
-    m_journal.append(i, SampleTimes[i], line);
-    ++SampleIndex;
+    m_journal.append(m_sampleIndex, time, line);
+    ++m_sampleIndex;
+    m_samples.append(time, line, *values);
     return true;
 }
 
-void LiveRun::beginJournal()
+double LiveRun::stampNow()
 {
-    JournalHeader header;
-    header.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
-    header.measureMode = Settings.MeasureMode;
-    header.sampleTime = Settings.MeasureSampleTime;
-    header.atmosPressure = Variable::AtmosPressure;
-    header.units = QStringList{Variable::UnitCO, Variable::UnitCO2, Variable::UnitTemp, Variable::UnitHum,
-                               Variable::UnitDewPoint, Variable::UnitWetBulb, Variable::UnitAbsHum,
-                               Variable::UnitHumRatio, Variable::UnitField9};
-    m_journal.begin(header);  // a run goes on without it when the data folder cannot be written
-}
-
-void LiveRun::stopForClose()
-{
-    if (m_phase == Phase::Idle)
-        return;
-    const bool sampling = m_phase != Phase::Starting;
-    m_stopRequested = 1;
-    if (m_window) {
-        m_window->Timer2->stop();
-        m_window->Timer3->stop();
-    }
-    m_journal.close();
-    // The samples taken so far are held, unsaved, for the question that follows.
-    if (sampling)
-        Variable::DataPresent = 1;
-}
-
-void LiveRun::showRecoveredRun(int measureMode)
-{
-    using namespace Variable;
-    FrmMenu *w = m_window;
-    if (!w)
-        return;
-    const int n = int(RawReplies.size()) - 1;
-    m_detailed = measureMode == 1;
-    w->TChart1->resetForRun();
-    const bool celsius = live::isCelsius(UnitTemp, SystemLanguage);
-    w->TChart1->setTemperatureScale(celsius, LoadResString(celsius ? 116 : 187));
-    w->vaSpread1->setMaxRows(qMax(n, 10));
-    writeTableHeader();
-    m_lastTimeOfDay = n >= 1 ? SampleTimes[1] : 0;
-    m_dayOffset = 0;
-    const QVector<QByteArray> lines = RawReplies;
-    SampleIndex = 1;
-    for (int i = 1; i <= n; ++i) {
-        if (!takeSample(lines[i]))
-            SampleIndex = i + 1;  // keep later samples at their own rows
-    }
-    RequestIndex = SampleIndex;
-    w->TChart1->setPanningEnabled(true);
-}
-
-double LiveRun::chartX(double timeOfDay)
-{
-    if (timeOfDay < m_lastTimeOfDay - 0.5)
+    const double t = live::timeOfDayNow();
+    if (t < m_lastTimeOfDay - 0.5)
         m_dayOffset += 1;
-    m_lastTimeOfDay = timeOfDay;
-    return timeOfDay + m_dayOffset;
-}
-
-void LiveRun::sizeBuffers(int n)
-{
-    n = qMax(0, n);
-    Variable::resizeLiveSeries(n);
-    Variable::SampleTimes.fill(0.0, n + 1);
-    Variable::SampleTimes.squeeze();
-    Variable::RawReplies = QVector<QByteArray>(n + 1);
-    Variable::SampleIndex = 1;
-    Variable::RequestIndex = 1;
-}
-
-void LiveRun::prepareBuffersForBench(int n)
-{
-    Settings.MeasureSampleValue = n;
-    m_detailed = Settings.MeasureMode == 1;
-    if (m_window) {
-        m_window->TChart1->resetForRun();
-        m_window->vaSpread1->setMaxRows(n);
-    }
-    m_lastTimeOfDay = live::timeOfDayNow();
-    m_dayOffset = 0;
-    sizeBuffers(n);
-}
-
-void LiveRun::writeTableHeader()
-{
-    const QStringList headers = live::tableHeaders();
-    GridControl *grid = m_window->vaSpread1;
-    for (int c = 1; c <= 9; ++c)
-        grid->setText(0, c, headers.at(c - 1));
-    // Name and unit on two lines where the language puts them so; every header readable.
-    grid->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
-    const int timeWidth = grid->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 16;
-    if (grid->columnWidth(0) < timeWidth)
-        grid->setColumnWidth(0, timeWidth);
-}
-
-void LiveRun::busyCursor(bool on)
-{
-    if (on == m_cursorBusy || !qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return;
-    m_cursorBusy = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_lastTimeOfDay = t;
+    return t + m_dayOffset;
 }
 
 CancelCheck LiveRun::runCancel()
 {
     QPointer<LiveRun> self(this);
-    return [self] { return !self || self->m_stopRequested == 1 || FrmMenu::ending(); };
+    return [self] { return !self || self->m_stopRequested || ProgramEnding(); };
 }
 
 CancelCheck LiveRun::quietCancel()
 {
     QPointer<LiveRun> self(this);
-    return [self] { return !self || FrmMenu::ending(); };
+    return [self] { return !self || ProgramEnding(); };
 }

@@ -6,7 +6,7 @@
 #include "datafiles/NumberText.h"
 #include "i18n/CodePage.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
 
 namespace live {
 
@@ -37,14 +37,14 @@ bool isCelsius(const QString &unitTemp, const QString &systemLanguage)
     return unitTemp.size() >= 2 && unitTemp.at(1) == QLatin1Char('C');
 }
 
-QStringList tableHeaders()
+QStringList tableHeaders(const SampleData &data)
 {
-    using namespace Variable;
-    const bool celsius = isCelsius(UnitTemp, SystemLanguage);
+    const QString &systemLanguage = i18n::language().systemLanguage;
+    const bool celsius = isCelsius(data.unit(Quantity::Temperature), systemLanguage);
     const QString tempUnit = LoadResString(celsius ? 186 : 185);
-    const bool japanese = SystemLanguage == QLatin1String("Japanese");
-    const bool chinese = SystemLanguage == QLatin1String("Chinese");
-    const bool english = LanguageChoice == 1;
+    const bool japanese = systemLanguage == QLatin1String("Japanese");
+    const bool chinese = systemLanguage == QLatin1String("Chinese");
+    const bool english = i18n::language().choice == 1;
 
     // Where the name and the unit go on two lines depends on the language's word lengths.
     bool breakTemp, breakDew, breakAbs;
@@ -66,35 +66,30 @@ QStringList tableHeaders()
         breakAbs = false;
     }
     const QString br = QStringLiteral("\n");
-    auto bracket = [](const QString &unit) { return QLatin1Char('[') + unit + QLatin1Char(']'); };
+    auto bracket = [&data](Quantity q) { return QLatin1Char('[') + data.unit(q) + QLatin1Char(']'); };
     return {
         LoadResString(155),
-        LoadResString(118) + bracket(UnitCO),
-        LoadResString(117) + bracket(UnitCO2),
+        LoadResString(118) + bracket(Quantity::CO),
+        LoadResString(117) + bracket(Quantity::CO2),
         LoadResString(119) + (breakTemp ? br : QString()) + tempUnit,
-        LoadResString(120) + bracket(UnitHum),
+        LoadResString(120) + bracket(Quantity::Humidity),
         LoadResString(121) + (breakDew ? br : QString()) + tempUnit,
         LoadResString(122) + (breakDew ? br : QString()) + tempUnit,
-        LoadResString(123) + (breakAbs ? br : QString()) + bracket(UnitAbsHum),
-        LoadResString(124) + br + bracket(UnitHumRatio),
+        LoadResString(123) + (breakAbs ? br : QString()) + bracket(Quantity::AbsHumidity),
+        LoadResString(124) + br + bracket(Quantity::HumidityRatio),
     };
 }
 
-QStringList tableRow(int i, bool detailed)
+QString tableCell(const SampleData &data, int i, int col)
 {
-    using namespace Variable;
-    auto value = [i](const QVector<double> &series) {
-        return i >= 0 && i < series.size() ? numtext::generalNumber(series.at(i)) : QString();
-    };
-    QStringList row;
-    row.reserve(9);
-    row << (i >= 0 && i < SampleTimes.size() ? timeText(SampleTimes.at(i)) : QString());
-    row << value(COData) << value(CO2Data) << value(TempData) << value(HumData);
-    if (detailed)
-        row << value(DewPointData) << value(WetBulbData) << value(AbsHumData) << value(HumRatioData);
-    else
-        row << QString() << QString() << QString() << QString();
-    return row;
+    if (i < 0 || i >= data.count() || col < 1 || col > 9)
+        return QString();
+    if (col == 1)
+        return i < data.times.size() ? timeText(data.times.at(i)) : QString();
+    const int q = col - 2;
+    if (q >= kStandardQuantityCount && data.measureMode != 1)
+        return QString();
+    return numtext::generalNumber(data.values[size_t(q)].at(i));
 }
 
 QString timeText(double dayFraction)
@@ -125,3 +120,62 @@ QByteArray debugDataLine(bool detailed, std::mt19937 &rng)
 }
 
 } // namespace live
+
+LiveTableModel::LiveTableModel(const Samples &samples, QObject *parent)
+    : QAbstractTableModel(parent), m_samples(samples)
+{
+    for (int c = 0; c < 9; ++c)
+        m_headers << QString();
+    connect(&samples, &Samples::sampleAdded, this, &LiveTableModel::onSampleAdded);
+    connect(&samples, &Samples::replaced, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+}
+
+int LiveTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
+int LiveTableModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 9; }
+
+bool LiveTableModel::showsData() const { return m_samples.data().origin == SampleData::Origin::LiveRun; }
+
+QVariant LiveTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) || !showsData())
+        return {};
+    return live::tableCell(m_samples.data(), index.row(), index.column() + 1);
+}
+
+QVariant LiveTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_headers.value(section);
+    return section + 1;
+}
+
+bool LiveTableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role)
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= 9)
+        return false;
+    m_headers[section] = value.toString();
+    emit headerDataChanged(Qt::Horizontal, section, section);
+    return true;
+}
+
+void LiveTableModel::setRowCount(int rows)
+{
+    rows = qMax(0, rows);
+    if (rows == m_rows)
+        return;
+    beginResetModel();
+    m_rows = rows;
+    endResetModel();
+}
+
+void LiveTableModel::onSampleAdded(int index)
+{
+    if (index >= m_rows || !showsData())
+        return;
+    emit dataChanged(this->index(index, 0), this->index(index, 8));
+}

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QAbstractTableModel>
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <random>
+
+#include "datafiles/SampleData.h"
+
+class Samples;
 
 // The plain rules of a live run: sampling intervals, the temperature unit test, the live table's
 // header and rows, time stamps and the made-up readings of debug mode. No widget, no timer.
@@ -26,12 +31,12 @@ std::optional<Intervals> intervalsForSampleTime(const QString &sampleTimeText);
 // character; everywhere else the second character is "C".
 bool isCelsius(const QString &unitTemp, const QString &systemLanguage);
 
-// The nine header texts of the live table (columns 1..9), from the unit texts in Variable.
+// The nine header texts of the live table (columns 1..9), from the unit texts of the data held.
 // Multi-line headers use "\n".
-QStringList tableHeaders();
+QStringList tableHeaders(const SampleData &data);
 
-// The nine cell texts of sample i (1-based) from the live buffers; columns 6-9 empty in Standard mode.
-QStringList tableRow(int i, bool detailed);
+// The text of column col (1..9) of sample i (0-based); columns 6-9 empty in Standard mode.
+QString tableCell(const SampleData &data, int i, int col);
 
 // A time of day (fraction of a day) as "HH:mm:ss".
 QString timeText(double dayFraction);
@@ -43,3 +48,28 @@ double timeOfDayNow();
 QByteArray debugDataLine(bool detailed, std::mt19937 &rng);
 
 } // namespace live
+
+// The live table: a row per sample of the run (the rows of a run are there from its start, filled
+// as the samples come). Cells are formatted when shown, from the samples object, so a run of
+// 65,500 samples holds no texts. Only live data are shown; a page that was read leaves it empty.
+class LiveTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit LiveTableModel(const Samples &samples, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) override;
+
+    void setRowCount(int rows);
+
+private:
+    void onSampleAdded(int index);
+    bool showsData() const;
+
+    const Samples &m_samples;
+    int m_rows = 10;
+    QStringList m_headers;
+};

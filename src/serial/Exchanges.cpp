@@ -2,16 +2,13 @@
 
 #include <QEventLoop>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
 #include <optional>
 
 #include "i18n/CodePage.h"
-#include "mainwindow/FrmMenu.h"
 #include "serial/Protocol.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
 
 namespace exchange {
 
@@ -41,7 +38,7 @@ public:
 
     std::optional<Outcome> interrupted()
     {
-        if (!m_link || FrmMenu::ending() || (m_cancel && m_cancel()))
+        if (!m_link || ProgramEnding() || (m_cancel && m_cancel()))
             return Outcome::Cancelled;
         if (m_link->checkLost())
             return Outcome::Failed;
@@ -184,7 +181,7 @@ bool drainLine(SerialLink &link, const CancelCheck &cancel)
 // ---------------------------------------------------------------------------------------------
 // The exchanges of the table
 
-ExchangeResult readUnits(SerialLink &link, const QString &logName, const CancelCheck &cancel)
+ExchangeResult readUnits(SerialLink &link, const QString &logName, UnitTexts &unitTexts, const CancelCheck &cancel)
 {
     if (!drainLine(link, cancel))
         return make(Outcome::Cancelled, {}, logName, -1, 0);
@@ -203,15 +200,12 @@ ExchangeResult readUnits(SerialLink &link, const QString &logName, const CancelC
     const auto units = protocol::splitUnits(r.reply);
     if (!units)
         return make(Outcome::Failed, {}, logName, -1, r.attempts);
-    QString *targets[9] = {&Variable::UnitCO,       &Variable::UnitCO2,     &Variable::UnitTemp,
-                           &Variable::UnitHum,      &Variable::UnitDewPoint, &Variable::UnitWetBulb,
-                           &Variable::UnitAbsHum,   &Variable::UnitHumRatio, &Variable::UnitField9};
     for (size_t i = 0; i < 9; ++i)
-        *targets[i] = codepage::fromMeter((*units)[i]);
+        unitTexts[i] = codepage::fromMeter((*units)[i]);
     return r;
 }
 
-ExchangeResult liveS(SerialLink &link, qint16 &coScaleFlag, const CancelCheck &cancel)
+ExchangeResult liveS(SerialLink &link, qint16 &coScaleFlag, qint32 &atmosPressure, const CancelCheck &cancel)
 {
     Description d;
     d.command = protocol::command("S");
@@ -229,7 +223,7 @@ ExchangeResult liveS(SerialLink &link, qint16 &coScaleFlag, const CancelCheck &c
         return r;
     }
     coScaleFlag = s->coScaleFlag;
-    Variable::AtmosPressure = s->atmosPressure;
+    atmosPressure = s->atmosPressure;
     return r;
 }
 
@@ -274,11 +268,6 @@ ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelC
 }
 
 void sendD(SerialLink &link) { link.output(protocol::command("D0001")); }
-
-ExchangeResult liveDReply(SerialLink &link, const CancelCheck &cancel)
-{
-    return liveDReply(link, Variable::Settings.MeasureMode != 0, cancel);
-}
 
 ExchangeResult liveDReply(SerialLink &link, bool detailed, const CancelCheck &cancel)
 {
@@ -499,39 +488,33 @@ ExchangeResult pageOaRecord(SerialLink &link, const CancelCheck &cancel)
 
 void SendStopCommand(SerialLink &link, const CancelCheck &cancel)
 {
-    // While the meter is being quietened nobody may start new serial work from the main window.
-    QPointer<FrmMenu> menu = FrmMenu::instance();
-    QPointer<QPushButton> start = menu ? menu->Command1 : nullptr;
-    QPointer<QPushButton> transfer = menu ? menu->Command3 : nullptr;
-    if (start)
-        start->setEnabled(false);
-    if (transfer)
-        transfer->setEnabled(false);
+    // A device that went away cannot be quietened: nothing to wait for, nothing to log.
+    if (link.lost() || link.checkLost())
+        return;
+    // While the meter is being quietened nobody may start new serial work on the line.
     QPointer<SerialLink> guard(&link);
-    auto reenable = [&] {
-        if (start)
-            start->setEnabled(true);
-        if (transfer)
-            transfer->setEnabled(true);
-        if (guard)
+    link.markBusy(true);
+    auto done = [&] {
+        if (guard) {
             guard->setInputLen(0);
+            guard->markBusy(false);
+        }
     };
-
-    auto gone = [&] { return !guard || FrmMenu::ending() || (cancel && cancel()); };
+    auto gone = [&] { return !guard || ProgramEnding() || (cancel && cancel()) || guard->checkLost(); };
 
     link.discardInput();
     link.setInputLen(0);
     link.input();
     link.output(protocol::command("N"));
     if (!exchange::drainLine(link, cancel) || gone()) {
-        reenable();
+        done();
         return;
     }
     link.setInputLen(1);
     link.output(protocol::command("N"));
     WaitTicks(5, 100);
     if (gone()) {
-        reenable();
+        done();
         return;
     }
     QByteArray text;
@@ -540,11 +523,12 @@ void SendStopCommand(SerialLink &link, const CancelCheck &cancel)
         text += link.input();
         ++counter;
         if (counter > 100) {
-            WriteRsErrLog(QStringLiteral("N Command"), text, counter);
+            if (!link.lost())
+                WriteRsErrLog(QStringLiteral("N Command"), text, counter);
             break;
         }
         if (text == "AN\r\n")
             break;
     }
-    reenable();
+    done();
 }

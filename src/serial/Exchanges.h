@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <functional>
 
 class SerialLink;
@@ -65,13 +66,17 @@ void logFailure(const ExchangeResult &result);
 // exchange fails).
 bool drainLine(SerialLink &link, const CancelCheck &cancel);
 
-// U: drain, "U", 300 ms waits, 3 reads examined, accept "AU"...CR LF. Fills the unit texts.
+// The nine unit texts of the U reply (CO, CO2, temperature, humidity, dew point, wet bulb,
+// absolute humidity, humidity ratio, ninth field), decoded as the system's code page reads them.
+using UnitTexts = std::array<QString, 9>;
+
+// U: drain, "U", 300 ms waits, 3 reads examined, accept "AU"...CR LF. Fills units on success.
 // logName is the caller's ("Unit Read(Measurment)" live, "Unit Read(Data Transfer" transfer).
-ExchangeResult readUnits(SerialLink &link, const QString &logName, const CancelCheck &cancel);
+ExchangeResult readUnits(SerialLink &link, const QString &logName, UnitTexts &units, const CancelCheck &cancel);
 
 // S at a live start: input length 0, 300 ms, 3 reads, accept "AS"...CR LF; log "S Command", 4.
-// On success sets COScaleFlag (returned through coScaleFlag) and Variable::AtmosPressure.
-ExchangeResult liveS(SerialLink &link, qint16 &coScaleFlag, const CancelCheck &cancel);
+// On success sets coScaleFlag and atmosPressure from the reply.
+ExchangeResult liveS(SerialLink &link, qint16 &coScaleFlag, qint32 &atmosPressure, const CancelCheck &cancel);
 // G or F at a live start: discard, input length 4, "G"/"F", 300 ms, one read equal to "AG"/"AF" CR LF
 // with nothing waiting after it (what followed is logged with it).
 // Logged as "G Command(Measure)"/"F Command(Measure)" with sTries (the S exchange's count).
@@ -80,9 +85,7 @@ ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelC
 void sendD(SerialLink &link);
 // The D reply: ack within 10 one-character reads, record (>= 31 chars, CR LF) by read 100.
 // Call when at least 37 (Standard) or 69 (Detailed) characters wait (waitForInput). Reply = the
-// data line. A record without the ";" of its layout (MeasureMode of the settings, or detailed)
-// fails as "D Command Data Read" with the reads made.
-ExchangeResult liveDReply(SerialLink &link, const CancelCheck &cancel);
+// data line. A record without the ";" of its layout fails as "D Command Data Read" with the reads made.
 ExchangeResult liveDReply(SerialLink &link, bool detailed, const CancelCheck &cancel);
 
 // Directory: P (input length 0, drain first, 300 ms, 3 reads, "P Command", 4). Reply as received.
@@ -120,6 +123,6 @@ ExchangeResult pageOaRecord(SerialLink &link, const CancelCheck &cancel);
 } // namespace exchange
 
 // N: stop the meter's output and leave the line quiet (drain, "N" again, 500 ms, up to 100 reads
-// for "AN" CR LF; "N Command", 101 logged when it never comes). Disables the main window's
-// Command1 and Command3 meanwhile.
+// for "AN" CR LF; "N Command", 101 logged when it never comes). The link is marked busy meanwhile.
+// A device that went away is given up at once.
 void SendStopCommand(SerialLink &link, const CancelCheck &cancel = {});

@@ -1,7 +1,6 @@
 #include "serial/Protocol.h"
 
 #include "datafiles/NumberText.h"
-#include "startup/Variable.h"
 
 namespace protocol {
 
@@ -134,19 +133,3 @@ std::optional<std::array<double, 4>> splitOaRecord(const QByteArray &record)
 
 } // namespace protocol
 
-bool ParseDataRecord(const QByteArray &record, int index, int detailed, int skipFirstField)
-{
-    using namespace Variable;
-    const auto values = protocol::splitDataRecord(record, detailed != 0, skipFirstField != 0);
-    if (!values)
-        return false;
-    QVector<double> *series[8] = {&COData, &CO2Data, &TempData, &HumData,
-                                  &DewPointData, &WetBulbData, &AbsHumData, &HumRatioData};
-    const int count = detailed != 0 ? 8 : 4;
-    for (int i = 0; i < count; ++i)
-        if (index < 0 || index >= series[i]->size())
-            return false;  // the buffers were not sized for this sample: write nothing
-    for (int i = 0; i < count; ++i)
-        (*series[i])[index] = (*values)[size_t(i)];
-    return true;
-}

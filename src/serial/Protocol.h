@@ -54,7 +54,3 @@ std::optional<std::array<double, 8>> splitDataRecord(const QByteArray &record, b
 std::optional<std::array<double, 4>> splitOaRecord(const QByteArray &record);
 
 } // namespace protocol
-
-// Split a data record into element index of the live series (four, or eight when detailed = 1).
-// False (nothing written) when the record lacks a ";" of its layout.
-bool ParseDataRecord(const QByteArray &record, int index, int detailed, int skipFirstField);

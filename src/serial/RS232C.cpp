@@ -7,24 +7,25 @@
 #include <QLocale>
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
 #include <cmath>
 
 #include "datafiles/NumberText.h"
 #include "i18n/CodePage.h"
-#include "i18n/Texts.h"
-#include "mainwindow/FrmMenu.h"
-#include "mainwindow/Prompts.h"
 #include "serial/PortNames.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
 
 // ---------------------------------------------------------------------------------------------
 // Port open and close
 
-bool OpenComPort(SerialLink &link, QWidget *parent)
+namespace {
+bool g_programEnding = false;
+} // namespace
+
+void SetProgramEnding(bool ending) { g_programEnding = ending; }
+bool ProgramEnding() { return g_programEnding; }
+
+bool OpenComPort(SerialLink &link, const SettingsRecord &s)
 {
-    const SettingsRecord &s = Variable::Settings;
     if (!s.ProgMode)
         return true;
     link.setPortName(portnames::resolvePort(s.RsPort));
@@ -32,13 +33,8 @@ bool OpenComPort(SerialLink &link, QWidget *parent)
                      + QLatin1Char(',') + s.RsStopBit);
     link.setHandshaking(s.RsFlow - 1);
     link.setInBufferSize(10240);
-    if (!link.open()) {
-        if (!parent)
-            parent = FrmMenu::instance();
-        prompts::message(parent, s.RsPort + LoadResString(172), QString(), prompts::Buttons::Ok,
-                         prompts::Icon::None);
+    if (!link.open())
         return false;
-    }
     link.discardInput();
     link.setInputLen(0);
     return true;
@@ -47,8 +43,7 @@ bool OpenComPort(SerialLink &link, QWidget *parent)
 bool CloseComPort(SerialLink &link)
 {
     // A lost device may leave the port half open (isOpen() already false): shut it all the same.
-    if (Variable::Settings.ProgMode)
-        link.close();
+    link.close();
     return true;
 }
 
@@ -106,7 +101,7 @@ double WaitScale() { return g_waitScale; }
 void SetTickTimer(QTimer *timer1)
 {
     g_timer1 = timer1;
-    if (FrmMenu::ending())
+    if (ProgramEnding())
         quitAllWaits();
 }
 
@@ -115,7 +110,7 @@ void TimerTicks_Increment()
     if (g_timerTicks < 32767)
         ++g_timerTicks;
     ++g_totalTicks;
-    const bool ending = FrmMenu::ending();
+    const bool ending = ProgramEnding();
     for (WaitFrame *frame : std::as_const(g_frames))
         if (ending || g_totalTicks >= frame->target)
             frame->loop->quit();
@@ -140,7 +135,7 @@ void WaitTicks(int count, int intervalMs)
 
     // Pending events run at least once, even for a count of 0.
     QCoreApplication::processEvents();
-    if (g_totalTicks < frame.target && !FrmMenu::ending()) {
+    if (g_totalTicks < frame.target && !ProgramEnding()) {
         // Should the tick source go away or be stopped by someone else, give up well after the
         // wait's own time instead of hanging the caller.
         QTimer guard;

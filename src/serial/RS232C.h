@@ -3,14 +3,21 @@
 #include <QByteArray>
 #include <QString>
 
+#include "datafiles/SettingsRecord.h"
+
 class QTimer;
-class QWidget;
 class SerialLink;
 
-// Open the port with the configured settings (Variable::Settings). In debug mode nothing is touched
-// and the answer is true. On failure the user has been told (port name followed by text 172).
-bool OpenComPort(SerialLink &link, QWidget *parent = nullptr);
-// Close the port if run mode and open. Always true.
+// The program is ending: every wait in progress gives up at once and every exchange ends quietly.
+// Set by the program's last window when it goes; the serial layer only reads it.
+void SetProgramEnding(bool ending);
+bool ProgramEnding();
+
+// Open the port with the port fields of the settings. In debug mode (ProgMode false) nothing is
+// touched and the answer is true. False when the device cannot be opened: the caller tells the
+// user (the port's name followed by text 172).
+bool OpenComPort(SerialLink &link, const SettingsRecord &settings);
+// Close the port if it is open (a device that went away is shut all the same). Always true.
 bool CloseComPort(SerialLink &link);
 
 // Wait count ticks of interval ms while the window stays alive (events are processed at least

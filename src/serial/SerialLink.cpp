@@ -68,6 +68,7 @@ struct SerialLink::Private {
     int inBufferSize = 10240;
     int inputLen = 0;
     bool lost = false;
+    int busy = 0;
 };
 
 SerialLink::SerialLink(QObject *parent) : QObject(parent), d(new Private)
@@ -147,6 +148,16 @@ void SerialLink::close()
     if (d->port->isOpen())
         d->port->close();
 }
+
+void SerialLink::markBusy(bool on)
+{
+    const bool before = d->busy > 0;
+    d->busy = qMax(0, d->busy + (on ? 1 : -1));
+    if (before != (d->busy > 0))
+        emit busyChanged(d->busy > 0);
+}
+
+bool SerialLink::busy() const { return d->busy > 0; }
 
 bool SerialLink::isOpen() const { return d->port->isOpen() && !d->lost; }
 

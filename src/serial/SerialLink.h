@@ -46,8 +46,14 @@ public:
     // Reads and the count of waiting characters ask it too.
     bool checkLost();
 
+    // Someone is quietening the meter (N): nobody may start new serial work on this line until it
+    // is done. Nested marks count.
+    void markBusy(bool on);
+    bool busy() const;
+
 signals:
     void deviceLost();
+    void busyChanged(bool busy);
     // New characters wait in the receive buffer (emitted from the event loop).
     void dataArrived();
 

@@ -10,13 +10,13 @@
 #include <memory>
 
 #include "datafiles/RunJournal.h"
-#include "i18n/FrmLanguageSelect.h"
+#include "dialogs/FrmLanguageSelect.h"
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/Prompts.h"
 #include "serial/PortNames.h"
-#include "startup/Variable.h"
+#include "serial/RS232C.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ std::unique_ptr<QLockFile> g_lock;
 
 void loadAndShowMainWindow()
 {
-    auto *window = new FrmMenu;
+    auto *window = new FrmMenu(QDir::currentPath());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->Form_Load();
     window->show();
@@ -53,7 +53,7 @@ bool AcquireSingleInstance()
 
 void ReleaseSingleInstance() { g_lock.reset(); }
 
-void ReadProcessorInfo()
+ProcessorInfoRecord ReadProcessorInfo()
 {
     ProcessorInfoRecord info;
     QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
@@ -86,25 +86,23 @@ void ReadProcessorInfo()
         if (cur.open(QIODevice::ReadOnly))
             info.CurrentClockSpeed = cur.readAll().trimmed().toDouble() / 1000.0;
     }
-    Variable::ProcessorInfo = info;
+    return info;
 }
 
 bool Main()
 {
     // The two start-up messages come from the system language's texts: the offset is not known yet.
-    Variable::ResIdBase = 0;
-    Variable::SystemLanguage = language::detectSystemLanguage();
+    i18n::language().resIdBase = 0;
+    i18n::language().systemLanguage = language::detectSystemLanguage();
 
-    // 1. One running copy only.
+    // One running copy only.
     if (!AcquireSingleInstance()) {
         prompts::message(nullptr, LoadResString(170), QString(), prompts::Buttons::Ok, prompts::Icon::Exclamation);
         return false;
     }
-    // 2. The program folder is the folder we were started in.
-    Variable::ProgramFolder = QDir::currentPath();
-    // 3. Processor.
-    ReadProcessorInfo();
-    // 4. At least one of the first sixteen serial devices must exist.
+    // The program folder is the folder we were started in.
+    const QString programFolder = QDir::currentPath();
+    // At least one of the first sixteen serial devices must exist.
     const QStringList devices = portnames::listSerialDevices();
     bool found = false;
     for (int n = 1; n <= 16 && n <= devices.size() && !found; ++n)
@@ -114,14 +112,14 @@ bool Main()
         ReleaseSingleInstance();
         return false;
     }
-    // 5, 6. Language.
-    if (ReadLanguageFile()) {
+    // Language.
+    if (ReadLanguageFile(programFolder)) {
         loadAndShowMainWindow();
         return true;
     }
     // Missing or unreadable "Language.dat".
-    Variable::LanguageChoice = 1;
-    if (Variable::SystemLanguage == QLatin1String("Japanese") || Variable::SystemLanguage == QLatin1String("Chinese")) {
+    i18n::language().choice = 1;
+    if (i18n::language().systemLanguage == QLatin1String("Japanese") || i18n::language().systemLanguage == QLatin1String("Chinese")) {
         auto *select = new FrmLanguageSelect([] { QTimer::singleShot(0, qApp, &loadAndShowMainWindow); });
         select->setAttribute(Qt::WA_DeleteOnClose);
         select->show();

@@ -8,8 +8,17 @@ class QLockFile;
 // (or first the language selection window). Returns false when the program must end at once.
 bool Main();
 
-// Fill Variable::ProcessorInfo from the platform (/proc/cpuinfo, cpufreq).
-void ReadProcessorInfo();
+struct ProcessorInfoRecord {
+    QString Description;
+    QString Name;
+    QString Manufacturer;
+    double CurrentClockSpeed = 0;  // MHz
+    double MaxClockSpeed = 0;
+    double L2CacheSize = 0;
+};
+
+// The processor as the platform describes it (/proc/cpuinfo, cpufreq).
+ProcessorInfoRecord ReadProcessorInfo();
 
 // The running-copy lock (held for the whole run). False when another copy holds it.
 bool AcquireSingleInstance();

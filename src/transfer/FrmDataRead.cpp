@@ -18,14 +18,14 @@
 #include "datafiles/CsvExport.h"
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
-#include "mainwindow/FrmMenu.h"
 #include "measure/LiveChart.h"
 #include "mainwindow/GridControl.h"
 #include "mainwindow/Prompts.h"
 #include "serial/Exchanges.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
+#include "serial/RS232C.h"
 #include "transfer/TransferReads.h"
 #include "transfer/UpDownSpinner.h"
 
@@ -43,8 +43,6 @@ double drawRandom()
         return debugRandom()();
     return QRandomGenerator::global()->generateDouble();
 }
-
-bool runMode() { return Variable::Settings.ProgMode; }
 
 } // namespace
 
@@ -66,15 +64,16 @@ private:
 
 void FrmDataRead::setDebugRandomSource(std::function<double()> source) { debugRandom() = std::move(source); }
 
-FrmDataRead::FrmDataRead()
+FrmDataRead::FrmDataRead(const SettingsRecord &settings, SerialLink *link, Samples *samples)
+    : m_settings(settings), m_link(link), m_samples(samples)
 {
     setObjectName(QStringLiteral("FrmDataRead"));
-    if (FrmMenu *menu = FrmMenu::instance())
-        m_link = menu->MSComm1;
     if (!m_link) {
         m_ownLink = new SerialLink(this);
         m_link = m_ownLink;
     }
+    if (!m_samples)
+        m_samples = new Samples(this);
     buildUi();
     Form_Load();
 }
@@ -188,7 +187,7 @@ void FrmDataRead::buildUi()
 
 SerialLink *FrmDataRead::link() const { return m_link.data(); }
 
-bool FrmDataRead::cancelRequested() const { return m_state.CancelRequested || FrmMenu::ending() || !m_link; }
+bool FrmDataRead::cancelRequested() const { return m_state.CancelRequested || ProgramEnding() || !m_link; }
 
 // ---- Load and the directory read -------------------------------------------------------------
 
@@ -234,7 +233,7 @@ void FrmDataRead::Form_Activate()
     lockPageControls(true);
     setCursor(Qt::WaitCursor);
 
-    if (!runMode()) {
+    if (!m_settings.ProgMode) {
         m_state.buildDebugDirectory(drawRandom);
         vaSpread1->setMaxRows(m_state.PageCount);
         for (int p = 1; p <= m_state.PageCount; ++p) {
@@ -243,7 +242,7 @@ void FrmDataRead::Form_Activate()
                 vaSpread1->setText(p, c, row.at(c - 1));
         }
     } else {
-        if (!OpenComPort(*link(), this)) {
+        if (!openPort()) {
             unsetCursor();
             if (link())
                 CloseComPort(*link());
@@ -468,20 +467,13 @@ void FrmDataRead::clearProgress()
     ProgressBar1->setTextVisible(false);
 }
 
-void FrmDataRead::resetMainWindowData()
+bool FrmDataRead::openPort()
 {
-    FrmMenu *menu = FrmMenu::instance();
-    if (!menu)
-        return;
-    // The live run's lines no longer belong to the data held: empty them as at load.
-    menu->TChart1->clearSeries();
-    GridControl *table = menu->vaSpread1;
-    table->setMaxRows(10);
-    table->setTopRow(1);
-    table->setGridFont(QString::fromLatin1(fonts::kDesignFace), fonts::systemCharSet());
-    for (int row = 1; row <= 10; ++row)
-        for (int col = 1; col <= 9; ++col)
-            table->setText(row, col, QString());
+    if (OpenComPort(*link(), m_settings))
+        return true;
+    prompts::message(this, m_settings.RsPort + LoadResString(172), QString(), prompts::Buttons::Ok,
+                     prompts::Icon::None);
+    return false;
 }
 
 void FrmDataRead::restoreAfterRead()
@@ -506,14 +498,17 @@ void FrmDataRead::Command1_Click()
         ~Done() { flag = false; }
     } done{m_reading};
 
-    if (runMode() && !OpenComPort(*link(), this)) {
+    if (m_settings.ProgMode && !openPort()) {
         if (link())
             CloseComPort(*link());
         return;
     }
 
-    Variable::DataPresent = 0;
-    resetMainWindowData();
+    // The data held so far give way to the page: the main window's chart and table empty.
+    if (m_samples) {
+        m_samples->setPresent(false);
+        m_samples->clear();
+    }
 
     setCursor(Qt::BusyCursor);
     Command1->setEnabled(false);
@@ -542,17 +537,24 @@ void FrmDataRead::Command1_Click()
             CloseComPort(*link());
     };
 
-    if (!runMode()) {
-        Variable::UnitCO = QStringLiteral("ppm");
-        Variable::UnitCO2 = QStringLiteral("ppm");
-        Variable::UnitTemp = QStringLiteral("℃");
-        Variable::UnitHum = QStringLiteral("%RH");
-        Variable::UnitDewPoint = QStringLiteral("℃");
-        Variable::UnitWetBulb = QStringLiteral("℃");
-        Variable::UnitAbsHum = QStringLiteral("g/m3");
-        Variable::UnitHumRatio = QStringLiteral("g/kg");
+    const TransferState::PageKind kind = m_state.kind(page);
+    SampleData data;
+    data.origin = kind == TransferState::PageKind::Oa ? SampleData::Origin::OaPage
+                                                      : SampleData::Origin::CalculationPage;
+    data.measureMode = m_state.DetailedMode;
+    if (!m_settings.ProgMode) {
+        const QString degrees = QStringLiteral("℃");
+        data.unit(Quantity::CO) = QStringLiteral("ppm");
+        data.unit(Quantity::CO2) = QStringLiteral("ppm");
+        data.unit(Quantity::Temperature) = degrees;
+        data.unit(Quantity::Humidity) = QStringLiteral("%RH");
+        data.unit(Quantity::DewPoint) = degrees;
+        data.unit(Quantity::WetBulb) = degrees;
+        data.unit(Quantity::AbsHumidity) = QStringLiteral("g/m3");
+        data.unit(Quantity::HumidityRatio) = QStringLiteral("g/kg");
     } else {
-        const ExchangeResult units = exchange::readUnits(*link(), QStringLiteral("Unit Read(Data Transfer"), cancel);
+        const ExchangeResult units = exchange::readUnits(*link(), QStringLiteral("Unit Read(Data Transfer"),
+                                                         data.units, cancel);
         if (units.cancelled() || cancelRequested()) {
             cancelEnding();
             return;
@@ -568,18 +570,20 @@ void FrmDataRead::Command1_Click()
         }
     }
 
-    const TransferState::PageKind kind = m_state.kind(page);
-    if (kind == TransferState::PageKind::Calculation)
-        Variable::resizeLiveSeries(n);
-    else if (kind == TransferState::PageKind::Oa)
-        Variable::resizeOaSeries(n);
+    // Debug mode reads nothing: the page is n records of zeros.
+    for (int i = 0; i < n && !m_settings.ProgMode; ++i) {
+        if (kind == TransferState::PageKind::Calculation)
+            data.append(0.0, QByteArray(), {});
+        else if (kind == TransferState::PageKind::Oa)
+            data.appendOa({});
+    }
 
-    if (runMode() && kind != TransferState::PageKind::Other) {
+    if (m_settings.ProgMode && kind != TransferState::PageKind::Other) {
         ProgressBar1->setRange(0, qMax(1, n));
         ProgressBar1->setValue(0);
         ProgressBar1->setTextVisible(true);
         const transfer::ReadOutcome outcome = transfer::readPage(
-            *link(), m_state, page, cancel, [this](int record, int count) { showRecordProgress(record, count); });
+            *link(), m_state, page, data, cancel, [this](int record, int count) { showRecordProgress(record, count); });
         if (outcome.kind == transfer::ReadOutcome::Cancelled || cancelRequested()) {
             cancelEnding();
             return;
@@ -596,28 +600,34 @@ void FrmDataRead::Command1_Click()
     unsetCursor();
     clearProgress();
     // A page of a kind the program does not know is not read, and there is nothing to save.
-    if (kind != TransferState::PageKind::Other)
-        saveReadPage(page);
+    if (kind != TransferState::PageKind::Other) {
+        data.atmosPressure = m_state.pressureText(page).toInt();
+        if (m_samples)
+            m_samples->replace(data);
+        saveReadPage(page, data);
+    }
     if (m_closed)
         return;
     restoreAfterRead();
 }
 
-void FrmDataRead::saveReadPage(int page)
+void FrmDataRead::saveReadPage(int page, const SampleData &data)
 {
-    const std::optional<QString> fileName = prompts::saveFileName(this, prompts::csvSaveRequest());
+    const std::optional<QString> fileName = prompts::saveFileName(this, prompts::csvSaveRequest(m_settings.DefaultFolder));
     if (!fileName || fileName->isEmpty() || m_closed)
         return;
     setCursor(Qt::WaitCursor);
     const int n = m_state.numberOfData(page);
     const QString pressure = m_state.pressureText(page);
-    if (m_state.kind(page) == TransferState::PageKind::Oa)
-        WriteOaCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
-                   m_state.cell(page, 4), this);
-    else
-        WriteMeasureCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
-                        m_state.cell(page, 4), m_state.DetailedMode, this);
+    const bool written =
+        m_state.kind(page) == TransferState::PageKind::Oa
+            ? WriteOaCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
+                         m_state.cell(page, 4), data)
+            : WriteMeasureCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
+                              m_state.cell(page, 4), m_state.DetailedMode, data);
     unsetCursor();
+    if (!written)
+        prompts::message(this, LoadResString(167), LoadResString(168), prompts::Buttons::Ok, prompts::Icon::None);
 }
 
 // ---- Close -----------------------------------------------------------------------------------
@@ -628,9 +638,7 @@ void FrmDataRead::unloadWindow()
     const bool wasClosed = m_closed;
     m_closed = true;
     unsetCursor();
-    hide();  // the main window takes the user back from here
-    if (FrmMenu *menu = FrmMenu::instance())
-        menu->setEnabled(true);
+    hide();  // the main window takes the user back from here (it watches this window hide)
     if (!wasClosed && m_busy == 0)
         deleteLater();
 }
@@ -642,8 +650,8 @@ void FrmDataRead::Command2_Click()
     BusyScope busy(this);
     // Acted on at once: the window goes and any read in progress stops at its next step.
     unloadWindow();
-    if (runMode() && link() && link()->isOpen()) {
-        SendStopCommand(*link(), [] { return FrmMenu::ending(); });
+    if (m_settings.ProgMode && link() && link()->isOpen()) {
+        SendStopCommand(*link(), [] { return ProgramEnding(); });
         if (link())
             CloseComPort(*link());
     }

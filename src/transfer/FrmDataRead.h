@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "datafiles/SampleData.h"
+#include "datafiles/SettingsRecord.h"
 #include "transfer/TransferState.h"
 
 class GridControl;
@@ -13,6 +15,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+class Samples;
 class SerialLink;
 class UpDownSpinner;
 
@@ -26,7 +29,10 @@ class UpDownSpinner;
 class FrmDataRead : public QWidget {
     Q_OBJECT
 public:
-    FrmDataRead();
+    // settings: the program's settings as the window opens (it reads only this copy). link: the
+    // main window's line; samples: the data the main window holds, replaced by the page read.
+    // Without them the window has its own (tools, tests).
+    explicit FrmDataRead(const SettingsRecord &settings, SerialLink *link = nullptr, Samples *samples = nullptr);
     ~FrmDataRead() override;
 
     // Controls, named as the program has always named them.
@@ -89,11 +95,13 @@ private:
     void restoreAfterRead();
     void showRecordProgress(int record, int count);
     void clearProgress();
-    void resetMainWindowData();
-    void saveReadPage(int page);
+    bool openPort();
+    void saveReadPage(int page, const SampleData &data);
 
     TransferState m_state;
+    SettingsRecord m_settings;
     QPointer<SerialLink> m_link;
+    QPointer<Samples> m_samples;
     SerialLink *m_ownLink = nullptr;  // only when there is no main window (tools, tests)
     int m_busy = 0;
     bool m_closed = false;

@@ -5,7 +5,6 @@
 
 #include "i18n/CodePage.h"
 #include "serial/Protocol.h"
-#include "startup/Variable.h"
 
 namespace transfer {
 
@@ -137,8 +136,8 @@ std::optional<ReadOutcome> readRecords(SerialLink &link, int n, QVector<QByteArr
     return std::nullopt;
 }
 
-ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page, int n, const CancelCheck &cancel,
-                                const std::function<void(int, int)> &onRecord)
+ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page, int n, SampleData &data,
+                                const CancelCheck &cancel, const std::function<void(int, int)> &onRecord)
 {
     const bool detailed = state.DetailedMode != 0;
     const ExchangeResult gf = exchange::pageGF(link, detailed, cancel);
@@ -157,14 +156,16 @@ ReadOutcome readCalculationPage(SerialLink &link, TransferState &state, int page
     // The whole page is in; a record that cannot be split fails the read rather than leaving
     // zeros that look like measurements.
     for (int i = 1; i <= n; ++i) {
-        if (!ParseDataRecord(records[i], i, state.DetailedMode, 1))
+        const auto values = protocol::splitDataRecord(records[i], detailed, true);
+        if (!values)
             return failed(link, refusedRecord("T Command Data Read(Cal Data)", records[i], -1), false, cancel);
+        data.append(0.0, QByteArray(), *values);
     }
     return ok();
 }
 
-ReadOutcome readOaPage(SerialLink &link, TransferState &state, int page, int n, const CancelCheck &cancel,
-                       const std::function<void(int, int)> &onRecord)
+ReadOutcome readOaPage(SerialLink &link, TransferState &state, int page, int n, SampleData &data,
+                       const CancelCheck &cancel, const std::function<void(int, int)> &onRecord)
 {
     if (const auto ended = readPageStart(link, state, page, true, cancel))
         return *ended;
@@ -178,29 +179,25 @@ ReadOutcome readOaPage(SerialLink &link, TransferState &state, int page, int n, 
         const auto values = protocol::splitOaRecord(records[i]);
         if (!values)
             return failed(link, refusedRecord("T Command Data Read(%OA Data)", records[i], -1), false, cancel);
-        Variable::PercentOutdoorAir[i] = (*values)[0];
-        Variable::ReturnAir[i] = (*values)[1];
-        Variable::SupplyAir[i] = (*values)[2];
-        Variable::OutdoorAir[i] = (*values)[3];
+        // The record sends percent outdoor air first; the file writes it last.
+        data.appendOa({(*values)[1], (*values)[2], (*values)[3], (*values)[0]});
     }
     return ok();
 }
 
 } // namespace
 
-ReadOutcome readPage(SerialLink &link, TransferState &state, int page, const CancelCheck &cancel,
+ReadOutcome readPage(SerialLink &link, TransferState &state, int page, SampleData &data, const CancelCheck &cancel,
                      const std::function<void(int, int)> &onRecord)
 {
     const int n = state.numberOfData(page);
+    data.clearSamples();
+    data.reserve(n);
     switch (state.kind(page)) {
     case TransferState::PageKind::Calculation:
-        if (Variable::COData.size() != n + 1)
-            Variable::resizeLiveSeries(n);
-        return readCalculationPage(link, state, page, n, cancel, onRecord);
+        return readCalculationPage(link, state, page, n, data, cancel, onRecord);
     case TransferState::PageKind::Oa:
-        if (Variable::ReturnAir.size() != n + 1)
-            Variable::resizeOaSeries(n);
-        return readOaPage(link, state, page, n, cancel, onRecord);
+        return readOaPage(link, state, page, n, data, cancel, onRecord);
     case TransferState::PageKind::Other:
         break;
     }

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "datafiles/SampleData.h"
 #include "serial/Exchanges.h"
 #include "transfer/TransferState.h"
 
@@ -29,9 +30,9 @@ ReadOutcome readDirectory(SerialLink &link, TransferState &state, const CancelCh
                           const std::function<void(int)> &onCount, const std::function<void(int)> &onPage);
 
 // Port already open, units read. Reads page `page` of kind calculation ("000", in state.DetailedMode)
-// or %OA ("001") into the live series or the %OA series, sized for n records; sets PageDate and
-// PageTime. onRecord(i, n) after record i has arrived.
-ReadOutcome readPage(SerialLink &link, TransferState &state, int page, const CancelCheck &cancel,
+// or %OA ("001") into data's samples (the values of a calculation page, the %OA series of a %OA
+// page); sets PageDate and PageTime. onRecord(i, n) after record i has arrived.
+ReadOutcome readPage(SerialLink &link, TransferState &state, int page, SampleData &data, const CancelCheck &cancel,
                      const std::function<void(int, int)> &onRecord);
 
 } // namespace transfer

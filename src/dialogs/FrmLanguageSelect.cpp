@@ -1,5 +1,5 @@
 #include "dialogs/DialogCommon.h"
-#include "i18n/FrmLanguageSelect.h"
+#include "dialogs/FrmLanguageSelect.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -11,7 +11,6 @@
 #include "i18n/Fonts.h"
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
 
 FrmLanguageSelect::FrmLanguageSelect(std::function<void()> onClosed) : m_onClosed(std::move(onClosed))
 {
@@ -34,13 +33,13 @@ FrmLanguageSelect::FrmLanguageSelect(std::function<void()> onClosed) : m_onClose
     layout->addWidget(Command1, 0, Qt::AlignRight);
 
     SetCaptionsFrmLanguageSelect(*this);
-    if (Variable::LanguageChoice != 0)
+    if (i18n::language().choice != 0)
         Option1->setChecked(true);
     else
         Option2->setChecked(true);
     // Mouse or keyboard: whichever button becomes the chosen one sets the choice.
-    connect(Option1, &QRadioButton::toggled, this, [](bool on) { if (on) Variable::LanguageChoice = 1; });
-    connect(Option2, &QRadioButton::toggled, this, [](bool on) { if (on) Variable::LanguageChoice = 0; });
+    connect(Option1, &QRadioButton::toggled, this, [](bool on) { if (on) i18n::language().choice = 1; });
+    connect(Option2, &QRadioButton::toggled, this, [](bool on) { if (on) i18n::language().choice = 0; });
     connect(Command1, &QPushButton::clicked, this, &FrmLanguageSelect::Command1_Click);
     setMinimumWidth(280);
 }
@@ -50,7 +49,7 @@ void SetCaptionsFrmLanguageSelect(FrmLanguageSelect &w)
     w.setWindowTitle(LoadResString(181));
     w.Label1->setText(LoadResString(182));
     w.Option1->setText(LoadResString(175));
-    w.Option2->setText(LoadResString(Variable::SystemLanguage == QLatin1String("Chinese") ? 177 : 176));
+    w.Option2->setText(LoadResString(i18n::language().systemLanguage == QLatin1String("Chinese") ? 177 : 176));
     w.Command1->setText(LoadResString(184));
     w.Label1->setAccessibleName(w.Label1->text());
     fonts::applyControlFontRule({w.Label1, w.Option1, w.Option2, w.Command1});

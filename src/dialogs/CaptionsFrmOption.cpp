@@ -10,12 +10,11 @@
 #include "dialogs/FrmOption.h"
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
 
 void SetCaptionsFrmOption(FrmOption &w)
 {
-    using Variable::LanguageChoice;
-    using Variable::SystemLanguage;
+    const QString &SystemLanguage = i18n::language().systemLanguage;
+    const qint16 LanguageChoice = i18n::language().choice;
     const bool chinese = SystemLanguage == QLatin1String("Chinese");
     const bool cjk = chinese || SystemLanguage == QLatin1String("Japanese");
 

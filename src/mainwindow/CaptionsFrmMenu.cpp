@@ -8,7 +8,6 @@
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/GridControl.h"
 #include "measure/LiveChart.h"
-#include "startup/Variable.h"
 
 void SetCaptionsFrmMenu(FrmMenu &w)
 {
@@ -23,32 +22,32 @@ void SetCaptionsFrmMenu(FrmMenu &w)
     w.MenuMeasurementSetting->setText(LoadResString(111));
     w.MenuHelp->setTitle(LoadResString(107));
     w.MenuVersion->setText(LoadResString(108));
-    w.Command1->setText(LoadResString(112));
-    w.Command2->setText(LoadResString(114));
-    w.Command3->setText(LoadResString(113));
-    w.Command4->setText(LoadResString(179));
+    w.startStopButton->setText(LoadResString(112));
+    w.exitButton->setText(LoadResString(114));
+    w.transferButton->setText(LoadResString(113));
+    w.zoomButton->setText(LoadResString(179));
 
-    w.TChart1->setTitleFirstLine(LoadResString(115));
-    w.TChart1->setRightAxisTitle(LoadResString(116));
-    w.TChart1->setSeriesTitle(0, LoadResString(117));
-    w.TChart1->setSeriesTitle(1, LoadResString(118));
-    w.TChart1->setSeriesTitle(2, LoadResString(119));
-    w.TChart1->setSeriesTitle(3, LoadResString(120));
+    w.chart->setTitleFirstLine(LoadResString(115));
+    w.chart->setRightAxisTitle(LoadResString(116));
+    w.chart->setSeriesTitle(0, LoadResString(117));
+    w.chart->setSeriesTitle(1, LoadResString(118));
+    w.chart->setSeriesTitle(2, LoadResString(119));
+    w.chart->setSeriesTitle(3, LoadResString(120));
 
     // Live table headers: note CO before CO2 here, while the chart's first series is CO2.
     static const int headerIds[9] = {155, 118, 117, 119, 120, 121, 122, 123, 124};
     for (int c = 1; c <= 9; ++c)
-        w.vaSpread1->setText(0, c, LoadResString(headerIds[c - 1]));
+        w.liveTable->setText(0, c, LoadResString(headerIds[c - 1]));
 
     // Fonts: the buttons by the control rule (the zoom button stays at 9 points on a Chinese
     // system in its own language), the chart and the grid by the system's character set.
-    fonts::applyControlFontRule({w.Command1, w.Command2, w.Command3, w.Command4});
-    if (Variable::SystemLanguage == QLatin1String("Chinese") && Variable::LanguageChoice == 0) {
-        QFont f = w.Command4->font();
+    fonts::applyControlFontRule({w.startStopButton, w.exitButton, w.transferButton, w.zoomButton});
+    if (i18n::language().systemLanguage == QLatin1String("Chinese") && i18n::language().choice == 0) {
+        QFont f = w.zoomButton->font();
         f.setPointSize(9);
-        w.Command4->setFont(f);
+        w.zoomButton->setFont(f);
     }
     const QString face = QString::fromLatin1(fonts::kDesignFace);
-    w.TChart1->setChartFonts(face, fonts::systemCharSet());
-    w.vaSpread1->setGridFont(face, fonts::systemCharSet());
+    w.chart->setChartFonts(face, fonts::systemCharSet());
+    w.liveTable->setGridFont(face, fonts::systemCharSet());
 }
