@@ -13,9 +13,11 @@ set(TELVARO_APP_ID com.telvaro.Monitor)
 install(FILES packaging/${TELVARO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/${TELVARO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The program's own icon is 64 px; the other sizes were made from it once and are kept beside it
-# (16-48 px scaled down with Lanczos, 128 and 256 px enlarged pixel for pixel so they stay sharp):
+# The program's own icon is 64 px; the other sizes were made from it once with ImageMagick and are
+# kept beside it, so a build needs no image tool (16-48 px scaled down, 128 and 256 px enlarged pixel
+# for pixel so they stay sharp):
 #   convert src/resources/telvaro.png -filter Lanczos -resize 32x32 -strip packaging/icons/telvaro-monitor-32.png
+#   convert src/resources/telvaro.png -filter point -resize 128x128 -strip packaging/icons/telvaro-monitor-128.png
 foreach(size 16 32 48 64 128 256)
   if(size EQUAL 64)
     set(icon src/resources/telvaro.png)
