@@ -1,6 +1,8 @@
-# Installs what building, running and testing need, once (sourced by scripts/run and scripts/test).
+# Installs what building, running, testing and packaging need, once (sourced by scripts/run, scripts/test
+# and scripts/package).
 TELVARO_PACKAGES="cmake ninja-build g++ ccache qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
-  fonts-noto-cjk xvfb xauth x11-apps imagemagick clang libclang-rt-14-dev"
+  fonts-noto-cjk xvfb xauth x11-apps imagemagick clang libclang-rt-14-dev
+  dpkg-dev desktop-file-utils appstream"
 telvaro_install_deps() {
   local missing=()
   for p in $TELVARO_PACKAGES; do
