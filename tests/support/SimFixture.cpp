@@ -5,12 +5,10 @@
 #include <QStringList>
 #include <QThread>
 
-#include "startup/Variable.h"
 
 SimFixture::SimFixture(metersim::Config config)
     : m_sim(std::make_unique<metersim::Simulator>(std::move(config)))
 {
-    m_oldSettings = Variable::Settings;
     m_hadExtraPorts = qEnvironmentVariableIsSet("TELVARO_EXTRA_PORTS");
     m_oldExtraPorts = qgetenv("TELVARO_EXTRA_PORTS");
     m_ok = m_sim->start();
@@ -20,14 +18,18 @@ SimFixture::SimFixture(metersim::Config config)
     }
     const QString path = devicePath();
     qputenv("TELVARO_EXTRA_PORTS", path.toLocal8Bit());
-    SettingsRecord &s = Variable::Settings;
-    s.RsPort = path;
+}
+
+SettingsRecord SimFixture::settings(SettingsRecord s) const
+{
+    s.RsPort = devicePath();
     s.RsSpeed = QString::number(m_sim->config().baud);
     s.RsParity = QStringLiteral("N");
     s.RsDataBit = QStringLiteral("8");
     s.RsStopBit = QStringLiteral("1");
     s.RsFlow = 1;
     s.ProgMode = true;
+    return s;
 }
 
 SimFixture::~SimFixture()
@@ -37,14 +39,6 @@ SimFixture::~SimFixture()
         qputenv("TELVARO_EXTRA_PORTS", m_oldExtraPorts);
     else
         qunsetenv("TELVARO_EXTRA_PORTS");
-    SettingsRecord &s = Variable::Settings;
-    s.RsPort = m_oldSettings.RsPort;
-    s.RsSpeed = m_oldSettings.RsSpeed;
-    s.RsParity = m_oldSettings.RsParity;
-    s.RsDataBit = m_oldSettings.RsDataBit;
-    s.RsStopBit = m_oldSettings.RsStopBit;
-    s.RsFlow = m_oldSettings.RsFlow;
-    s.ProgMode = m_oldSettings.ProgMode;
 }
 
 QString SimFixture::devicePath() const { return QString::fromStdString(m_sim->devicePath()); }

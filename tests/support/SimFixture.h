@@ -8,15 +8,15 @@
 #include "datafiles/SettingsRecord.h"
 #include "metersim/Simulator.h"
 
-// The simulated meter on a private pty for one test, with the program pointed at it:
-// TELVARO_EXTRA_PORTS names the device, Settings.RsPort is its path, the line is the simulator's
-// baud rate, N, 8, 1 without handshaking, and ProgMode is run mode. Everything is put back (and the
-// simulator stopped) when the fixture goes away.
+// The simulated meter on a private pty for one test: TELVARO_EXTRA_PORTS names the device, and
+// settings() points a settings record at it (RsPort its path, the simulator's baud rate, N, 8, 1
+// without handshaking, run mode). Everything is put back (and the simulator stopped) when the
+// fixture goes away.
 //
 //   SimFixture sim;                           // or SimFixture sim(config)
 //   QVERIFY(sim.ok());
 //   sim->setFault("G", {metersim::FaultKind::WrongAck});
-//   ... OpenComPort() ...
+//   ... OpenComPort(link, sim.settings()) ...
 //   QVERIFY(waitUntil([&] { return sim->receivedCommands().size() >= 3; }, 5000));
 class SimFixture {
 public:
@@ -29,6 +29,8 @@ public:
     metersim::Simulator &sim() { return *m_sim; }
     metersim::Simulator *operator->() { return m_sim.get(); }
     QString devicePath() const;
+    // base with its port fields pointed at the simulator and run mode on.
+    SettingsRecord settings(SettingsRecord base = SettingsRecord()) const;
     // The commands received so far, as one list ("U", "S", "F", "D0001", ...).
     QStringList commands() const;
 
@@ -37,7 +39,6 @@ private:
     bool m_ok = false;
     QByteArray m_oldExtraPorts;
     bool m_hadExtraPorts = false;
-    SettingsRecord m_oldSettings;
 };
 
 // Process Qt events (timers, serial port notifications) until predicate() holds or timeoutMs

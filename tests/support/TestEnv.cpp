@@ -4,7 +4,8 @@
 #include <QFile>
 
 #include "i18n/Language.h"
-#include "startup/Variable.h"
+#include "i18n/Texts.h"
+#include "serial/RS232C.h"
 
 TestProgramFolder::TestProgramFolder(const QByteArray &locale)
 {
@@ -17,9 +18,9 @@ TestProgramFolder::TestProgramFolder(const QByteArray &locale)
     qputenv("LC_ALL", locale);
     qputenv("LANG", locale);
     QDir::setCurrent(m_dir.path());
-    Variable::resetAll();
-    Variable::ProgramFolder = m_dir.path();
-    Variable::SystemLanguage = language::detectSystemLanguage();
+    i18n::language() = LanguageState();
+    i18n::language().systemLanguage = language::detectSystemLanguage();
+    SetProgramEnding(false);
 }
 
 TestProgramFolder::~TestProgramFolder()
@@ -49,8 +50,8 @@ void setLanguageState(const QByteArray &locale, qint16 languageChoice)
 {
     qputenv("LC_ALL", locale);
     qputenv("LANG", locale);
-    Variable::SystemLanguage = language::detectSystemLanguage();
-    Variable::LanguageChoice = languageChoice;
-    Variable::ResIdBase = 0;
+    i18n::language().systemLanguage = language::detectSystemLanguage();
+    i18n::language().choice = languageChoice;
+    i18n::language().resIdBase = 0;
     ComputeResIdBase();
 }
