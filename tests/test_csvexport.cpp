@@ -98,7 +98,7 @@ private slots:
             setLanguageState(r.locale, 0);
             setUnitsAndSeries(r.meterTemp);
             // A Chinese system reads the degree mark and the letter after it as one character.
-            QVERIFY2(Variable::SystemLanguage != "Chinese" || !*r.meterTemp || Variable::UnitTemp.at(0) != QChar(0xDF), r.locale);
+            QVERIFY2(i18n::language().systemLanguage != "Chinese" || !*r.meterTemp || Variable::UnitTemp.at(0) != QChar(0xDF), r.locale);
             QVERIFY2(csvexport::temperatureIsCelsius() == r.celsius && csvexport::degreeText() == LoadResString(r.celsius ? 190 : 191),
                      r.locale + (' ' + QByteArray(r.meterTemp).toHex(' ')));
         }

@@ -194,7 +194,7 @@ private slots:
         QFETCH(QString, way);
         QFETCH(QString, languageFile);
         DialogSession s;
-        Variable::LanguageChoice = 1;
+        i18n::language().choice = 1;
         const QString old = Variable::Settings.DefaultFolder;
         auto *w = openBy<FrmOption>(s.menu->MenuOption);
         QVERIFY(w && w->Frame1->isHidden() && w->Frame2->isHidden());
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(!shown<FrmOption>() && s.menu->isEnabled());
         QCOMPARE(Variable::Settings.DefaultFolder, old);
         // The language choice stays in memory whatever the way out; only OK with the group shown writes it.
-        QCOMPARE(Variable::LanguageChoice, qint16(pickDebugAndSystem ? 0 : 1));
+        QCOMPARE(i18n::language().choice, qint16(pickDebugAndSystem ? 0 : 1));
         QCOMPARE(s.folder.readFile(QStringLiteral("Language.dat")),
                  languageFile.isEmpty() ? QByteArray() : dialogData(languageFile));
         s.exit();  // the debug mode picked stays, whatever the way out

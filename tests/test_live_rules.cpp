@@ -66,7 +66,7 @@ void TestLiveRules::perLanguage()
     QVERIFY(live::tableHeaders().at(3) != headers.at(3) && live::tableHeaders().at(1) == headers.at(1));
 
     // The meter's "°C" in this language's code page (in Chinese one character) reads as Celsius.
-    auto celsius = [](const QString &unit) { return live::isCelsius(unit, Variable::SystemLanguage); };
+    auto celsius = [](const QString &unit) { return live::isCelsius(unit, i18n::language().systemLanguage); };
     QVERIFY(celsius(codepage::fromMeter("\xDF" "C")) && celsius(kDebugUnit));
     QVERIFY(!celsius(codepage::fromMeter("\xDF" "F")) && !celsius("C") && !celsius(""));
 

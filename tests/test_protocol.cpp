@@ -1,10 +1,9 @@
-// The meter's command texts, reply splitters, ParseDataRecord and RSErr.log, without a port.
+// The meter's command texts, reply splitters and RSErr.log, without a port.
 
 #include <QtTest>
 
 #include "serial/Protocol.h"
 #include "serial/RS232C.h"
-#include "startup/Variable.h"
 #include "support/TestEnv.h"
 #include "test_serial_support.h"
 
@@ -55,7 +54,6 @@ private slots:
     void commandTexts();
     void replies_data();
     void replies();
-    void parseDataRecord();
     void logFile();
 };
 
@@ -131,28 +129,6 @@ void TestProtocol::replies()
     QFETCH(QByteArray, in);
     QFETCH(QByteArray, out);
     QCOMPARE(split(kind, in), out);
-}
-
-void TestProtocol::parseDataRecord()
-{
-    Variable::resetAll();
-    Variable::resizeLiveSeries(3);
-    QVERIFY(ParseDataRecord("    1.0;  500.0;   21.0;   40.0\r\n", 1, 0, 0));
-    QVERIFY(ParseDataRecord("0003;1;2;3;4;5;6;7;8\r\n", 3, 1, 1));
-    const QVector<double> *series[8] = {&Variable::COData,     &Variable::CO2Data,      &Variable::TempData,
-                                        &Variable::HumData,    &Variable::DewPointData, &Variable::WetBulbData,
-                                        &Variable::AbsHumData, &Variable::HumRatioData};
-    const double first[8] = {1, 500, 21, 40, 0, 0, 0, 0};  // the standard record; the detailed one is 1..8
-    for (int i = 0; i < 8; ++i)
-        QCOMPARE(*series[i], QVector<double>({0, first[i], 0, i + 1.0}));
-
-    // A record without its separators, or an index the buffers were not sized for: nothing written.
-    QVERIFY(!ParseDataRecord("1 2 3 4\r\n", 2, 0, 0));
-    QVERIFY(!ParseDataRecord("1;2;3;4\r\n", 4, 0, 0));
-    QVERIFY(!ParseDataRecord("1;2;3;4\r\n", -1, 0, 0));
-    Variable::DewPointData.resize(2);  // detailed needs all eight
-    QVERIFY(!ParseDataRecord("1;2;3;4;5;6;7;8\r\n", 2, 1, 0));
-    QCOMPARE(Variable::COData, QVector<double>({0, 1, 0, 1}));
 }
 
 void TestProtocol::logFile()

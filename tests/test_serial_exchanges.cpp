@@ -1,9 +1,7 @@
 // The meter's exchanges on a pty: runs end to end, how each exchange ends, RSErr.log, drain and N.
 
-#include <QPushButton>
 #include <QtTest>
 
-#include "mainwindow/FrmMenu.h"
 #include "metersim/Simulator.h"
 #include "serial/Exchanges.h"
 #include "serial/Protocol.h"
@@ -21,8 +19,7 @@ struct Meter {
     explicit Meter(int baud = 115200, const QString &device = {}) : sim(metersim::Config{.baud = baud})
     {
         const bool started = sim.start();
-        useDevice(device.isEmpty() ? QString::fromStdString(sim.devicePath()) : device);
-        opened = started && OpenComPort(link);
+        opened = started && OpenComPort(link, deviceSettings(device.isEmpty() ? QString::fromStdString(sim.devicePath()) : device));
     }
     ~Meter() { CloseComPort(link); }
     QString commands() const  // as received, a blank between them
@@ -51,7 +48,7 @@ Q_DECLARE_METATYPE(End)
 class TestSerialExchanges : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { SetWaitScale(kTestScale), m_window.reset(new FrmMenu); }  // N disables its buttons
+    void initTestCase() { SetWaitScale(kTestScale); }
     void liveRun_data();
     void liveRun();
     void transfer();
@@ -60,9 +57,7 @@ private slots:
     void logLinesByteForByte();
     void drainOnATalkingLine();
     void silentMeterRealTiming();
-
-private:
-    std::unique_ptr<FrmMenu> m_window;
+    void stopCommandOnVanishedDevice();
 };
 
 void TestSerialExchanges::liveRun_data()
@@ -83,22 +78,23 @@ void TestSerialExchanges::liveRun()
     TestProgramFolder folder(locale);
     Meter m;
     QVERIFY(m.opened);
-    QVERIFY(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), {}).ok());
-    QCOMPARE(QStringList({Variable::UnitCO, Variable::UnitTemp, Variable::UnitDewPoint, Variable::UnitField9}),
-             QStringList({"ppm", degrees, degrees, "hPa\r\n"}));
+    exchange::UnitTexts u;
+    QVERIFY(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), u, {}).ok());
+    QCOMPARE(QStringList({u[0], u[2], u[4], u[8]}), QStringList({"ppm", degrees, degrees, "hPa\r\n"}));
     qint16 flag = 0;
-    const ExchangeResult s = exchange::liveS(m.link, flag, {});
-    QVERIFY(s.ok() && s.attempts == 1 && flag == 1 && Variable::AtmosPressure == 1013);
+    qint32 pressure = 0;
+    const ExchangeResult s = exchange::liveS(m.link, flag, pressure, {});
+    QVERIFY(s.ok() && s.attempts == 1 && flag == 1 && pressure == 1013);
     QVERIFY(exchange::liveGF(m.link, detailed, s.attempts, {}).ok() && m.link.inputLen() == (detailed ? 69 : 37));
-    Variable::resizeLiveSeries(3);
     for (int i = 1; i <= 3; ++i) {
         exchange::sendD(m.link);
         QVERIFY(exchange::waitForInput(m.link, detailed ? 69 : 37, 5000, {}).ok());
         const ExchangeResult d = exchange::liveDReply(m.link, detailed, {});
         QCOMPARE(d.reply, bytes(m.sim.lastLiveRecord()));
         // "AD" CR LF, then the record a character a read.
-        QVERIFY(d.ok() && d.attempts == 4 + d.reply.size() && ParseDataRecord(d.reply, i, detailed ? 1 : 0, 0));
-        QCOMPARE(Variable::DewPointData[i] != 0, detailed);
+        const auto values = protocol::splitDataRecord(d.reply, detailed, false);
+        QVERIFY(d.ok() && d.attempts == 4 + d.reply.size() && values);
+        QCOMPARE((*values)[4] != 0, detailed);
     }
     SendStopCommand(m.link);
     QCOMPARE(m.commands(), QStringLiteral("U S %1 D0001 D0001 D0001 N N").arg(detailed ? 'F' : 'G'));
@@ -110,7 +106,8 @@ void TestSerialExchanges::transfer()
     TestProgramFolder folder;
     Meter m(9600);  // at the meter's own pace: a page still streams when N comes
     QVERIFY(m.opened);
-    QVERIFY(exchange::readUnits(m.link, QStringLiteral("Unit Read(Data Transfer"), {}).ok());
+    exchange::UnitTexts units;
+    QVERIFY(exchange::readUnits(m.link, QStringLiteral("Unit Read(Data Transfer"), units, {}).ok());
     const ExchangeResult p = exchange::directoryP(m.link, {});
     QVERIFY(p.ok() && protocol::splitP(p.reply) == 3);
     QString expected = QStringLiteral("U P");
@@ -133,11 +130,11 @@ void TestSerialExchanges::transfer()
         QVERIFY(exchange::pageT(m.link, page, oa, {}).ok());
         QCOMPARE(exchange::pageHeader(m.link, oa, {}).reply, bytes(m.sim.pageHeaderText(page)));
         const std::vector<std::string> records = m.sim.pageRecords(page, detailed);
-        Variable::resizeLiveSeries(int(records.size()));
         for (int i = 1; i <= int(records.size()); ++i) {
             const ExchangeResult r = oa ? exchange::pageOaRecord(m.link, {}) : exchange::pageCalRecord(m.link, detailed, {});
             QCOMPARE(r.reply, bytes(records[size_t(i - 1)]));
-            QVERIFY(r.ok() && (oa ? protocol::splitOaRecord(r.reply).has_value() : ParseDataRecord(r.reply, i, detailed, 1)));
+            QVERIFY(r.ok() && (oa ? protocol::splitOaRecord(r.reply).has_value()
+                                  : protocol::splitDataRecord(r.reply, detailed, true).has_value()));
         }
     }
     QCOMPARE(m.commands(), expected);
@@ -204,10 +201,12 @@ void TestSerialExchanges::exchangeEnds()
     const CancelCheck cancel = [&] { return end.outcome == ExchangeResult::Cancelled && since.elapsed() > ScaledWaitMs(400); };
     since.start();
     qint16 flag = 9;
+    qint32 pressure = 0;
+    exchange::UnitTexts units;
     QByteArray header;  // of the T directory exchange
     ExchangeResult r;
-    if (exchange == "U") r = exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), cancel);
-    else if (exchange == "S") r = exchange::liveS(m.link, flag, cancel);
+    if (exchange == "U") r = exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), units, cancel);
+    else if (exchange == "S") r = exchange::liveS(m.link, flag, pressure, cancel);
     else if (exchange.endsWith("live")) r = exchange::liveGF(m.link, exchange[0] == 'F', 2, cancel);
     else if (exchange.endsWith("page")) r = exchange::pageGF(m.link, exchange[0] == 'F', cancel);
     else if (exchange == "P") r = exchange::directoryP(m.link, cancel);
@@ -233,7 +232,7 @@ void TestSerialExchanges::exchangeEnds()
     if (outcome == ExchangeResult::Failed) QCOMPARE(r.logName, logName);
     if (reads >= 0) QCOMPARE(QList<int>({r.attempts, r.loggedAttempts}), QList<int>({reads, loggedAttempts}));
     QVERIFY(reply == "*" || r.reply == reply);
-    QVERIFY(exchange != "S" || (r.ok() ? flag == 0 && Variable::AtmosPressure == 1001 : flag == 9));
+    QVERIFY(exchange != "S" || (r.ok() ? flag == 0 && pressure == 1001 : flag == 9 && pressure == 0));
     if (records && outcome == ExchangeResult::Failed && kind != FaultKind::Vanish)  // it stopped the meter itself
         QVERIFY(answer.isEmpty() ? m.sim.waitForCommand("N", 2, 3000) : line.commands.count("N") == 2);
     exchange::logFailure(r);
@@ -249,9 +248,11 @@ void TestSerialExchanges::logLinesByteForByte()
     for (const char *letter : {"U", "S", "G", "N", "P", "T", "M"})
         m.sim.setFault(letter, metersim::Fault{.kind = FaultKind::Silence, .times = -1});
     qint16 flag = 1;
+    qint32 pressure = 0;
+    exchange::UnitTexts units;
     QByteArray header;  // of the T directory exchange
-    for (const ExchangeResult &r : {exchange::readUnits(m.link, QStringLiteral("Unit Read(Data Transfer"), {}),
-                                    exchange::liveS(m.link, flag, {}), exchange::liveGF(m.link, false, 3, {}),
+    for (const ExchangeResult &r : {exchange::readUnits(m.link, QStringLiteral("Unit Read(Data Transfer"), units, {}),
+                                    exchange::liveS(m.link, flag, pressure, {}), exchange::liveGF(m.link, false, 3, {}),
                                     exchange::pageGF(m.link, false, {}), exchange::directoryP(m.link, {}),
                                     exchange::directoryT(m.link, 1, header, {}), exchange::directoryM(m.link, 1, {}),
                                     exchange::pageT(m.link, 2, true, {}), exchange::pageHeader(m.link, true, {})})
@@ -264,9 +265,8 @@ void TestSerialExchanges::drainOnATalkingLine()
 {
     TestProgramFolder folder;
     ScriptedLine line;
-    useDevice(line.path);
     SerialLink link;
-    QVERIFY(OpenComPort(link));
+    QVERIFY(OpenComPort(link, deviceSettings(line.path)));
     const int round = ScaledWaitMs(1000);
     // Talk that stops: three rounds hear something, the one after the last byte is silent.
     line.startNoise("0001;    1.0;  500.0;   21.0;   40.0\r\n", 20);
@@ -281,7 +281,8 @@ void TestSerialExchanges::drainOnATalkingLine()
     // Talk without end: the drain gives up after ten rounds, U fails on noise, N ends and logs it.
     line.startNoise(QByteArray("\x00\xFFnoise\r\n", 9), 10);
     t.restart();
-    QCOMPARE(exchange::readUnits(link, QStringLiteral("Unit Read(Measurment)"), {}).outcome, ExchangeResult::Failed);
+    exchange::UnitTexts units;
+    QCOMPARE(exchange::readUnits(link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome, ExchangeResult::Failed);
     QVERIFY(t.elapsed() >= round * 10 && t.elapsed() < round * 10 + 5000);
     SendStopCommand(link);
     QCOMPARE(line.commands, (QList<QByteArray>{"U", "N", "N"}));
@@ -300,20 +301,35 @@ void TestSerialExchanges::silentMeterRealTiming()
     m.sim.setFault("N", metersim::Fault{.kind = FaultKind::Silence, .times = -1});
     QVERIFY(exchange::pageT(m.link, 2, true, {}).ok() && exchange::pageHeader(m.link, true, {}).ok()
             && exchange::pageOaRecord(m.link, {}).ok());
-    m_window->Command1->setEnabled(true), m_window->Command3->setEnabled(true);
-    bool disabledMeanwhile = false;
-    QObject probe;  // looks while the meter is being stopped
-    QTimer::singleShot(1600, &probe, [&] { disabledMeanwhile = !m_window->Command1->isEnabled() && !m_window->Command3->isEnabled(); });
+    bool busyMeanwhile = false;
+    QObject probe;  // looks while the meter is being stopped: nobody may start serial work then
+    QTimer::singleShot(1600, &probe, [&] { busyMeanwhile = m.link.busy(); });
     const double start = m.sim.now();
     const ExchangeResult r = exchange::pageOaRecord(m.link, {});
     // About a second of empty reads, then N: the drain's silent second, N, 500 ms, 100 reads.
     QVERIFY2(m.sim.now() - start >= 2.5, qPrintable(QString::number(m.sim.now() - start)));
     QVERIFY(r.outcome == ExchangeResult::Failed && r.attempts == 101 && r.reply.isEmpty() && m.link.inputLen() == 0);
-    QVERIFY(disabledMeanwhile && m_window->Command1->isEnabled() && m_window->Command3->isEnabled());
+    QVERIFY(busyMeanwhile && !m.link.busy());
     QCOMPARE(m.commands(), QStringLiteral("T0002 N N"));
     const std::vector<metersim::Received> at = m.sim.received();
     QVERIFY2(at[1].t - at[0].t >= 0.9 && at[2].t - at[1].t >= 0.95, qPrintable(QString::number(at[2].t - at[1].t)));
     QCOMPARE(maskedLog(), QByteArray("RS232C Error Log File\r\nyyyy/MM/dd HH:mm:ss,N Command,, 101\r\n"));
+}
+
+void TestSerialExchanges::stopCommandOnVanishedDevice()
+{
+    // Nothing to quieten on a line that went away: N gives up at once and logs nothing.
+    TestProgramFolder folder;
+    Meter m;
+    QVERIFY(m.opened);
+    m.sim.setFault("U", metersim::Fault{.kind = FaultKind::Vanish, .times = 1});
+    exchange::UnitTexts units;
+    QCOMPARE(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome, ExchangeResult::Failed);
+    QElapsedTimer t;
+    t.start();
+    SendStopCommand(m.link);
+    QVERIFY2(t.elapsed() < 100 && !m.link.busy(), qPrintable(QString::number(t.elapsed())));
+    QVERIFY(!QFile::exists(QStringLiteral("RSErr.log")));
 }
 
 QTEST_MAIN(TestSerialExchanges)

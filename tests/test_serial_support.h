@@ -12,7 +12,7 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include "startup/Variable.h"
+#include "datafiles/SettingsRecord.h"
 
 // The far end of a pty, run by the test's event loop: records each command line, hands it to onCommand.
 class ScriptedLine : public QObject {
@@ -74,13 +74,14 @@ private:
 };
 
 // Run mode on a device with speed, parity, data bits, stop bits and RsFlow (1: no handshaking).
-inline void useDevice(const QString &device, const QString &settings = QStringLiteral("9600,N,8,1,1"))
+inline SettingsRecord deviceSettings(const QString &device, const QString &settings = QStringLiteral("9600,N,8,1,1"))
 {
     const QStringList f = settings.split(QLatin1Char(','));
-    auto &s = Variable::Settings;
+    SettingsRecord s;
     std::tie(s.ProgMode, s.RsPort, s.RsSpeed, s.RsParity, s.RsDataBit, s.RsStopBit) =
         std::tuple(true, device, f[0], f[1], f[2], f[3]);
     s.RsFlow = qint16(f[4].toInt());
+    return s;
 }
 
 // RSErr.log of the current directory (or another file) with every entry's time stamp masked.

@@ -9,7 +9,7 @@
 #include <QtTest>
 
 #include "datafiles/SettingsFile.h"
-#include "i18n/FrmLanguageSelect.h"
+#include "dialogs/FrmLanguageSelect.h"
 #include "mainwindow/FrmMenu.h"
 #include "serial/PortNames.h"
 #include "startup/Telvaro.h"

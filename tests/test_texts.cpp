@@ -153,15 +153,15 @@ void TestTexts::languageFileRead()
 void TestTexts::languageFileWrittenByteForByte()
 {
     TestProgramFolder folder;
-    Variable::LanguageChoice = 1;
+    i18n::language().choice = 1;
     QVERIFY(WriteLanguageFile());
     QCOMPARE(folder.readFile(QStringLiteral("Language.dat")), QByteArray("Language = 1\r\n"));
-    Variable::LanguageChoice = 0;
+    i18n::language().choice = 0;
     QVERIFY(WriteLanguageFile());
     QCOMPARE(folder.readFile(QStringLiteral("Language.dat")), QByteArray("Language = 0\r\n"));
-    Variable::LanguageChoice = 5;
+    i18n::language().choice = 5;
     QVERIFY(ReadLanguageFile());
-    QCOMPARE(int(Variable::LanguageChoice), 0);
+    QCOMPARE(int(i18n::language().choice), 0);
 }
 
 QTEST_GUILESS_MAIN(TestTexts)

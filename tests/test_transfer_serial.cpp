@@ -81,10 +81,15 @@ class TestTransferSerial : public QObject {
     FrmMenu *m_menu = nullptr;
     QPointer<FrmDataRead> w;
 
+    void showWindow()
+    {
+        m_menu->applySettings(m_sim->settings(m_menu->settings()));
+        m_menu->showChildWindow(w = new FrmDataRead(m_menu->settings(), &m_menu->link(), &m_menu->samples()));
+    }
     // Open the window from the main window; true once the directory is in (false: window gone).
     bool openWindow()
     {
-        m_menu->showChildWindow(w = new FrmDataRead());
+        showWindow();
         return QTest::qWaitFor([&] { return !w || w->isHidden() || w->state().DirectoryReady; }, 20000) && w
             && w->state().DirectoryReady;
     }
@@ -95,7 +100,7 @@ class TestTransferSerial : public QObject {
         QCOMPARE(m_prompts->texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(m_prompts->messages.value(0).title, message.isEmpty() ? QString() : QString("Telvaro Monitor Software"));
         QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 10000);
-        QVERIFY(m_menu->isEnabled() && !m_menu->MSComm1->isOpen() && m_prompts->saveRequests.isEmpty());
+        QVERIFY(m_menu->isEnabled() && !m_menu->link().isOpen() && m_prompts->saveRequests.isEmpty());
         const QByteArray log = m_folder->readFile("RSErr.log");
         QVERIFY2(*logName ? log.contains(QByteArray(",") + logName + ",") : log.isEmpty(), log.constData());
     }
@@ -132,7 +137,7 @@ private slots:
             QCOMPARE(m_sim->commands(), expected);
         if (!ready)
             return closedAfter(*c.log ? "RS232C ERROR." : "There was no data.", c.log);
-        QVERIFY(!m_menu->isEnabled() && !m_menu->MSComm1->isOpen() && m_prompts->messages.isEmpty() && !QFile::exists("RSErr.log"));
+        QVERIFY(!m_menu->isEnabled() && !m_menu->link().isOpen() && m_prompts->messages.isEmpty() && !QFile::exists("RSErr.log"));
         QCOMPARE(QString("%1 %2 %3").arg(w->vaSpread1->maxRows()).arg(w->Text1->text(), w->Text2->text()), QString("%1 %1 1").arg(c.count));
         for (int p = 1; p <= c.count; ++p) {
             QStringList cells = {w->state().cell(p, 1), w->state().cell(p, 5)};
@@ -170,7 +175,7 @@ private slots:
         QVERIFY(m_prompts->saveRequests.size() == 1 && m_prompts->messages.isEmpty());
         QFile expected(TELVARO_TEST_DATA "/transfer/" + QString(c.result));
         QCOMPARE(m_folder->readFile("page.csv"), expected.open(QIODevice::ReadOnly) ? expected.readAll() : "missing");
-        QVERIFY(!m_menu->MSComm1->isOpen() && w->isVisible() && w->Command1->isEnabled() && w->StatusPanel1->text().isEmpty());
+        QVERIFY(!m_menu->link().isOpen() && w->isVisible() && w->Command1->isEnabled() && w->StatusPanel1->text().isEmpty());
         for (int i = 1; i <= w->state().numberOfData(c.page); ++i)
             expectedProgress << QString("%1 %1 Data Reading").arg(i);
         QCOMPARE(progress, expectedProgress);
@@ -201,7 +206,7 @@ private slots:
         });
         probe.start(2);
         if (c.count > 1)
-            m_menu->showChildWindow(w = new FrmDataRead());
+            showWindow();
         else
             QTest::mouseClick(w->Command1, Qt::LeftButton);  // returns once the read has ended
         closedAfter("", "");

@@ -9,7 +9,7 @@
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/GridControl.h"
 #include "measure/LiveChart.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
 #include "transfer/FrmDataRead.h"
@@ -39,11 +39,12 @@ private slots:
     void init()
     {
         m_folder = std::make_unique<TestProgramFolder>("en_US.UTF-8");
-        Variable::Settings.ProgMode = false;  // debug mode: made-up pages, no meter
         m_prompts = std::make_unique<ScriptedPrompts>();
         m_menu = new FrmMenu;
+        m_menu->settings().ProgMode = false;  // debug mode: made-up pages, no meter
+        m_menu->settings().CO2Graph = 1;
         FrmDataRead::setDebugRandomSource([next = 0]() mutable { return kDraws.at(next++ % kDraws.size()); });
-        m_menu->showChildWindow(w = new FrmDataRead());
+        m_menu->showChildWindow(w = new FrmDataRead(m_menu->settings(), &m_menu->link(), &m_menu->samples()));
         QVERIFY(QTest::qWaitFor([&] { return w && w->state().DirectoryReady; }, 5000));
     }
     void cleanup()
@@ -136,10 +137,11 @@ private slots:
         QFETCH(bool, detailed);
         QFETCH(QString, expected);
         // What a live run left in the main window goes once a page is read.
-        Variable::DataPresent = 1;
-        m_menu->TChart1->AddChartPoint(0, 0.5, 450);
-        m_menu->vaSpread1->setMaxRows(30);
-        m_menu->vaSpread1->setText(3, 2, "450");
+        Samples &held = m_menu->samples();
+        held.beginRun(SampleData(), 30);
+        held.append(0.5, "    1;  450;   20;   40\r\n", {1, 450, 20, 40});
+        held.setPresent(true);
+        QVERIFY(m_menu->chart->pointCount(0) == 1 && m_menu->liveTable->text(1, 3) == "450");
         w->Text2->setText(page);
         (detailed ? w->Option2 : w->Option1)->click();
         const QString file = m_folder->filePath("page.csv");
@@ -151,8 +153,8 @@ private slots:
         // Ready for the next page, the live run's data gone.
         QVERIFY(w && w->isVisible() && w->Command1->isEnabled() && w->Text2->isEnabled() && w->StatusPanel1->text().isEmpty());
         QCOMPARE(w->Option2->isChecked(), detailed);
-        QVERIFY(Variable::DataPresent == 0 && m_menu->TChart1->pointCount(0) == 0 && m_menu->vaSpread1->maxRows() == 10);
-        QCOMPARE(m_menu->vaSpread1->text(3, 2), QString());
+        QVERIFY(!held.present() && m_menu->chart->pointCount(0) == 0 && m_menu->liveTable->maxRows() == 10);
+        QCOMPARE(m_menu->liveTable->text(1, 3), QString());
         w->close();  // as the window's close box does
         QVERIFY(!w->isVisible() && m_menu->isEnabled());
         QTRY_VERIFY(w.isNull());
