@@ -208,7 +208,7 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
     Variable::ProgramFolder = folder.path();
-    Variable::SystemLanguage = QStringLiteral("English");
+    i18n::language().systemLanguage = QStringLiteral("English");
     const QStringList args = app.arguments();
     if (args.size() >= 3 && args.at(1) == QLatin1String("soak"))
         return soak(args.at(2), args.size() >= 4 ? args.at(3).toInt() : 10);

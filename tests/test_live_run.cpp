@@ -11,7 +11,8 @@
 #include "measure/LiveRun.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
+#include "datafiles/RunJournal.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SimFixture.h"
 #include "support/TestEnv.h"
@@ -32,7 +33,8 @@ struct Bench {
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->Form_Load();
         w->show();
-        SettingsRecord &s = Variable::Settings;
+        SettingsRecord &s = w->settings();
+        s = sim.settings(s);
         s.ProgMode = runMode;
         s.MeasureMode = qint16(mode);
         s.MeasureSampleValue = samples;
@@ -42,15 +44,17 @@ struct Bench {
     }
     ~Bench() { delete w; }
     // Idle: Start, the other buttons, the settings menus and chart panning usable; no timer, run or port.
-    bool idle() const { return controls(true, 112) && w->Command1->isEnabled() && !w->Timer2->isActive() &&
-                               !w->live()->running() && !w->MSComm1->isOpen(); }
-    bool sampling() const { return controls(false, 156) && w->Timer3->isActive(); }
+    bool idle() const { return controls(true, 112) && w->startStopButton->isEnabled() &&
+                               !w->live().requestTimer().isActive() && !w->live().running() && !w->link().isOpen(); }
+    bool sampling() const { return controls(false, 156) && w->live().replyTimer().isActive(); }
     bool controls(bool on, int caption) const
     {
-        return w->Command1->text() == LoadResString(caption) && w->Command3->isEnabled() == on &&
-               w->Command4->isEnabled() == on && w->MenuMeasurementSetting->isEnabled() == on &&
-               w->MenuRS232C->isEnabled() == on && w->TChart1->panningEnabled() == on && w->Timer3->isActive() != on;
+        return w->startStopButton->text() == LoadResString(caption) && w->transferButton->isEnabled() == on &&
+               w->zoomButton->isEnabled() == on && w->MenuMeasurementSetting->isEnabled() == on &&
+               w->MenuRS232C->isEnabled() == on && w->chart->panningEnabled() == on &&
+               w->live().replyTimer().isActive() != on;
     }
+    const SampleData &data() const { return w->samples().data(); }
     TestProgramFolder folder;
     ScriptedPrompts prompts;
     SimFixture sim;
@@ -66,6 +70,7 @@ private slots:
     void runAgainstMeter_data();
     void runAgainstMeter();
     void debugModeTableAndZoom();
+    void timersKeepTheLastIntervals();
 };
 
 void TestLiveRun::runAgainstMeter_data()
@@ -82,6 +87,12 @@ void TestLiveRun::runAgainstMeter_data()
     QTest::newRow("device vanishes") << 1 << "D" << FaultKind::None << "vanish" << "D Command(Measure)" << true;
     QTest::newRow("window closed while sampling") << 0 << "D" << FaultKind::None << "close" << "" << true;
     QTest::newRow("window closed in the unit read") << 0 << "D" << FaultKind::None << "close at start" << "" << false;
+    // Closed mid-run and saved when asked: the run counts as saved, its journal goes.
+    QTest::newRow("window closed while sampling, then saved") << 0 << "D" << FaultKind::None << "close, save" << "" << true;
+    // The run keeps the mode it started with: no made-up readings, N and the port closed at its end.
+    QTest::newRow("service switch to Debug, then stop") << 1 << "D" << FaultKind::None << "debug, stop" << "" << true;
+    // Stopped in the unit read: Start and Data transfer wait, disabled, until N has been sent.
+    QTest::newRow("user's stop while starting") << 0 << "D" << FaultKind::None << "stop at start" << "" << true;
     // The first request goes unanswered: one more at the end for the sample still missing.
     QTest::newRow("missing reply") << 0 << "D" << FaultKind::Silence << "" << "" << true;
     QTest::newRow("U silent") << 0 << "U" << FaultKind::Silence << "" << "Unit Read(Measurment)" << false;
@@ -104,31 +115,61 @@ void TestLiveRun::runAgainstMeter()
     QFETCH(bool, sampled);
     Bench b(true, mode, action.isEmpty() ? 3 : 500, faultOn, Fault{kind, 1});
     QVERIFY(b.sim.ok());
-    Variable::DataPresent = 0;
+    if (action == "close, save") {
+        b.prompts.queueAnswer(prompts::Answer::Yes);
+        b.prompts.queueSaveName(b.folder.filePath(QStringLiteral("run.csv")));
+    }
+    bool waitedDisabled = false;
     if (action == "close at start")
         QTimer::singleShot(300, b.w, [w = b.w] { w->close(); });  // while the unit read drains the line
-    b.w->Command1->click();  // returns once the start-up exchanges are done and the timers run
-    QVERIFY(!sampled || (b.sampling() && b.w->MSComm1->isOpen() && b.w->live()->COScaleFlag() == 0));
+    if (action == "stop at start") {
+        QTimer::singleShot(300, b.w, [&b, &waitedDisabled] {
+            b.w->startStopButton->click();
+            waitedDisabled = !b.w->startStopButton->isEnabled() && !b.w->transferButton->isEnabled() &&
+                             b.w->startStopButton->text() == LoadResString(112);
+        });
+    }
+    b.w->startStopButton->click();  // returns once the start-up exchanges are done and the timers run
+    QVERIFY(!sampled || action == "stop at start" ||
+            (b.sampling() && b.w->link().isOpen() && b.w->live().coScaleFlag() == 0));
+    if (action == "stop at start") {
+        QVERIFY(waitedDisabled);
+        QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 10000);
+        QCOMPARE(b.sim.commands(), QStringList({"U", "N", "N"}));
+        return;
+    }
     if (!action.isEmpty() && action != "close at start") {
-        QTRY_VERIFY_WITH_TIMEOUT(Variable::SampleIndex >= 3, 5000);
-        if (action == "vanish")
+        QTRY_VERIFY_WITH_TIMEOUT(b.w->samples().count() >= 2, 5000);
+        if (action == "vanish") {
             b.sim->vanish();
-        else if (action == "close")
+        } else if (action.startsWith("close")) {
             b.w->close();
-        else  // the user's stop: the buttons at once, the rest when the run has wound up
-            b.w->Command1->click();
-        QVERIFY(action != "stop" || (b.w->Command1->text() == LoadResString(112) && b.w->Command3->isEnabled() &&
-                                     !b.w->Timer2->isActive() && !b.w->Timer3->isActive() &&
-                                     b.w->live()->StopRequested() == 1));
+        } else {  // the user's stop: the buttons at once, the rest when the run has wound up
+            if (action.startsWith("debug")) {
+                SettingsRecord debug = b.w->settings();
+                debug.ProgMode = false;
+                b.w->applySettings(debug);
+                QTest::qWait(1500);
+            }
+            b.w->startStopButton->click();
+        }
+        QVERIFY(!action.endsWith("stop") ||
+                (b.w->startStopButton->text() == LoadResString(112) && !b.w->transferButton->isEnabled() &&
+                 !b.w->live().requestTimer().isActive() && !b.w->live().replyTimer().isActive() &&
+                 b.w->live().stopRequested()));
     }
     if (action.startsWith("close")) {
-        QTRY_VERIFY_WITH_TIMEOUT(b.w.isNull() && !FrmMenu::instance(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(b.w.isNull(), 5000);
         const size_t sent = b.sim->receivedCommands().size();  // nothing more goes to the meter
         QTest::qWait(1500);
         QCOMPARE(b.sim->receivedCommands().size(), sent);
+        const bool saved = action.endsWith("save");
+        QVERIFY(!RunJournal::exists());  // saved, or let go on purpose (No)
+        QVERIFY(!saved || b.folder.readFile(QStringLiteral("run.csv")).startsWith("Date,"));
         // Closing the window asked every event loop to end; the next case needs them working again.
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
         QCoreApplication::exec();
+        SetProgramEnding(false);
         return;
     }
     QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 10000);
@@ -138,118 +179,138 @@ void TestLiveRun::runAgainstMeter()
         QCOMPARE(commands, QStringList({"U", "S", mode ? "F" : "G"}) +
                                QStringList(kind == FaultKind::None ? 3 : 4, QStringLiteral("D0001")));
     QCOMPARE(commands.endsWith(QStringLiteral("N")),
-             action == "stop" || (sampled && !logName.isEmpty() && action.isEmpty()));
+             action.endsWith("stop") || (sampled && !logName.isEmpty() && action.isEmpty()));
     QVERIFY(sampled || !commands.contains(QStringLiteral("D0001")));
-    QCOMPARE(Variable::DataPresent, qint16(sampled ? 1 : 0));
+    QCOMPARE(b.w->samples().present(), sampled);
     QCOMPARE(b.prompts.texts(), logName.isEmpty() ? QStringList() : QStringList{LoadResString(153)});
     const QByteArray log = b.folder.readFile(QStringLiteral("RSErr.log"));
     QVERIFY(logName.isEmpty() ? log.isEmpty() : log.startsWith("RS232C Error Log File\r\n"));
     QCOMPARE(log.count("," + logName.toLatin1() + ","), logName.isEmpty() ? 0 : 1);
     if (!sampled)
         return;
-    QCOMPARE(Variable::AtmosPressure, 1013);  // from S; the header from the units of U
-    QCOMPARE(b.w->vaSpread1->text(0, 6), QStringLiteral("Dew-point temperature\n[Degrees]"));
+    QCOMPARE(b.data().atmosPressure, 1013);  // from S; the header from the units of U
+    QCOMPARE(b.w->liveTable->text(0, 6), QStringLiteral("Dew-point temperature\n[Degrees]"));
 
-    // Buffers, table and chart hold the samples as the meter sent them, in order.
+    // Samples, table and chart hold the samples as the meter sent them, in order.
     const std::vector<std::string> records = b.sim->liveRecords();
-    const int taken = Variable::SampleIndex - 1;
+    const int taken = b.w->samples().count();
     QVERIFY(action.isEmpty() ? taken == (logName.isEmpty() ? 3 : 0) : taken >= 2);
-    const QVector<double> *series[8] = {&Variable::COData, &Variable::CO2Data, &Variable::TempData,
-                                        &Variable::HumData, &Variable::DewPointData, &Variable::WetBulbData,
-                                        &Variable::AbsHumData, &Variable::HumRatioData};
-    for (int i = 1; i <= taken; ++i) {
-        const QByteArray record = QByteArray::fromStdString(records[size_t(i - 1)]);
-        QCOMPARE(Variable::RawReplies[i], record);
+    for (int i = 0; i < taken; ++i) {
+        const QByteArray record = QByteArray::fromStdString(records[size_t(i)]);
+        QCOMPARE(b.data().lines[i], record);
         const QList<QByteArray> fields = record.split(';');
         QCOMPARE(fields.size(), mode ? 8 : 4);
         for (int k = 0; k < 8; ++k) {
             const double expected = k < fields.size() ? numtext::leadingNumber(fields[k]) : 0.0;
-            QCOMPARE((*series[k])[i], expected);
-            QCOMPARE(b.w->vaSpread1->text(i, k + 2), k < fields.size() ? numtext::generalNumber(expected) : QString());
+            QCOMPARE(b.data().values[size_t(k)][i], expected);
+            QCOMPARE(b.w->liveTable->text(i + 1, k + 2), k < fields.size() ? numtext::generalNumber(expected) : QString());
         }
-        const int ms = int(std::lround(Variable::SampleTimes[i] * 86400000.0));
-        QCOMPARE(b.w->vaSpread1->text(i, 1), QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss")));
+        const int ms = int(std::lround(std::fmod(b.data().times[i], 1.0) * 86400000.0));
+        QCOMPARE(b.w->liveTable->text(i + 1, 1), QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss")));
         // Later than the last sample; the one asked for again a sampling interval later still.
-        QVERIFY(i == 1 || Variable::SampleTimes[i] - Variable::SampleTimes[i - 1] >
-                              (kind == FaultKind::Silence && i == 3 ? 1.5 / 86400 : 0));
+        QVERIFY(i == 0 || b.data().times[i] - b.data().times[i - 1] >
+                              (kind == FaultKind::Silence && i == 2 ? 1.5 / 86400 : 0));
         // CO2 as it is, CO times 100 (COScaleFlag 0), humidity switched off.
-        QCOMPARE(b.w->TChart1->pointY(0, i - 1), Variable::CO2Data[i]);
-        QCOMPARE(b.w->TChart1->pointY(1, i - 1), Variable::COData[i] * 100);
-        QCOMPARE(b.w->TChart1->pointY(2, i - 1), Variable::TempData[i]);
+        QCOMPARE(b.w->chart->pointY(0, i), b.data().value(Quantity::CO2, i));
+        QCOMPARE(b.w->chart->pointY(1, i), b.data().value(Quantity::CO, i) * 100);
+        QCOMPARE(b.w->chart->pointY(2, i), b.data().value(Quantity::Temperature, i));
     }
-    QVERIFY(b.w->TChart1->pointCount(3) == 0 && (!taken || b.w->TChart1->ChartStartTime() == Variable::SampleTimes[1]));
+    QVERIFY(b.w->chart->pointCount(3) == 0 && (!taken || b.w->chart->ChartStartTime() == b.data().times[0]));
 }
 
 void TestLiveRun::debugModeTableAndZoom()
 {
     Bench b(false, 0, 0);
-    b.w->Command1->click();  // no samples: refused
+    b.w->startStopButton->click();  // no samples: refused
     QCOMPARE(b.prompts.texts(), QStringList{LoadResString(152)});
     QCOMPARE(b.prompts.messages.first().icon, prompts::Icon::Critical);
-    QVERIFY(b.idle() && Variable::DataPresent == 0);
+    QVERIFY(b.idle() && !b.w->samples().present());
 
     // Two made-up Standard samples, nothing on the line.
-    Variable::Settings.MeasureSampleValue = 2;
-    b.w->Command1->click();
-    QVERIFY(b.sampling() && !b.w->MSComm1->isOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(!b.w->live()->running(), 6000);
+    b.w->settings().MeasureSampleValue = 2;
+    b.w->startStopButton->click();
+    QVERIFY(b.sampling() && !b.w->link().isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(!b.w->live().running(), 6000);
     QVERIFY(b.idle() && b.sim->receivedCommands().empty());
-    QCOMPARE(QStringList({Variable::UnitTemp, Variable::UnitAbsHum, Variable::UnitHumRatio}),
+    QCOMPARE(QStringList({b.data().unit(Quantity::Temperature), b.data().unit(Quantity::AbsHumidity),
+                          b.data().unit(Quantity::HumidityRatio)}),
              QStringList({QString(QChar(0xFF9F)) + QLatin1Char('C'), "lb/ft3", "g/kg"}));
-    QCOMPARE(b.w->TChart1->rightAxisTitle(), LoadResString(116));
-    QVERIFY(Variable::SampleIndex == 3 && Variable::DataPresent == 1 && Variable::DataSaved == 0);
-    for (int i = 1; i <= 2; ++i) {
+    QCOMPARE(b.w->chart->rightAxisTitle(), LoadResString(116));
+    QVERIFY(b.w->samples().count() == 2 && b.w->samples().unsaved());
+    for (int i = 0; i < 2; ++i) {
         // Five made-up numbers; the fourth field runs to the end, so the fifth is not read.
-        const QList<QByteArray> fields = Variable::RawReplies[i].split(';');
+        const QList<QByteArray> fields = b.data().lines[i].split(';');
         QCOMPARE(fields.size(), 5);
-        QCOMPARE(Variable::HumData[i], double(fields[3].trimmed().toInt()));
-        QVERIFY(Variable::COData[i] < 550 && Variable::CO2Data[i] < 3000 && b.w->vaSpread1->text(i, 6).isEmpty());
-        QCOMPARE(b.w->TChart1->pointY(1, i - 1), Variable::COData[i] * 10);
+        QCOMPARE(b.data().value(Quantity::Humidity, i), double(fields[3].trimmed().toInt()));
+        QVERIFY(b.data().value(Quantity::CO, i) < 550 && b.data().value(Quantity::CO2, i) < 3000 &&
+                b.w->liveTable->text(i + 1, 6).isEmpty());
+        QCOMPARE(b.w->chart->pointY(1, i), b.data().value(Quantity::CO, i) * 10);
     }
 
     // A Detailed run over unsaved data: Yes saves and does not start; No starts; a stop ends it.
-    Variable::Settings.MeasureMode = 1;
-    Variable::Settings.MeasureSampleValue = 100;
+    b.w->settings().MeasureMode = 1;
+    b.w->settings().MeasureSampleValue = 100;
     b.prompts.queueAnswer(prompts::Answer::Yes);
-    b.w->Command1->click();
+    b.w->startStopButton->click();
     QVERIFY(b.prompts.texts().last() == LoadResString(192) && b.idle());
+    QCOMPARE(b.prompts.messages.last().buttons, prompts::Buttons::YesNoOnly);
     b.prompts.queueAnswer(prompts::Answer::No);
-    b.w->Command1->click();
+    b.w->startStopButton->click();
     QVERIFY(b.prompts.messages.size() == 3 && b.sampling());
-    QTRY_VERIFY_WITH_TIMEOUT(Variable::SampleIndex >= 2, 5000);
-    b.w->Command1->click();  // stop
-    QCOMPARE(b.w->Command1->text(), LoadResString(112));
-    b.w->Command1->click();  // a click before the run has been wound up does not start another one
+    QTRY_VERIFY_WITH_TIMEOUT(b.w->samples().count() >= 1, 5000);
+    b.w->startStopButton->click();  // stop
+    QCOMPARE(b.w->startStopButton->text(), LoadResString(112));
+    b.w->startStopButton->click();  // a click before the run has been wound up does not start another one
     QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 3000);
-    const int taken = Variable::SampleIndex - 1;
+    const int taken = b.w->samples().count();
     QTest::qWait(1200);
-    QCOMPARE(Variable::SampleIndex - 1, taken);
-    QCOMPARE(Variable::RawReplies[taken].split(';').size(), 10);
-    QCOMPARE(b.w->vaSpread1->text(taken, 9), numtext::generalNumber(Variable::HumRatioData[taken]));
+    QCOMPARE(b.w->samples().count(), taken);
+    QCOMPARE(b.data().lines[taken - 1].split(';').size(), 10);
+    QCOMPARE(b.w->liveTable->text(taken, 9), numtext::generalNumber(b.data().value(Quantity::HumidityRatio, taken - 1)));
     QCOMPARE(b.prompts.messages.size(), 3);
 
     // The newest rows stay in view: the eighth sample puts row 2 at the top.
-    Variable::Settings.MeasureMode = 0;
-    b.w->live()->prepareBuffersForBench(20);
     QVERIFY(QTest::qWaitForWindowExposed(b.w));
-    QApplication::processEvents();  // the grid lays out its new rows
-    for (int i = 1; i <= 8; ++i) {
-        Variable::SampleTimes[i] = 0.4 + i / 86400.0;
-        QVERIFY(b.w->live()->takeSample(QByteArrayLiteral("   12.5;  450.0;   21.5;   40.0\r\n")));
-    }
-    QCOMPARE(b.w->vaSpread1->topRow(), 2);
-    QVERIFY(!b.w->live()->takeSample(QByteArrayLiteral("   12.5   450.0   21.5   40.0\r\n")));  // cannot be split
-    QCOMPARE(Variable::SampleIndex, 9);
+    b.w->samples().beginRun(SampleData(), 20);
+    QApplication::processEvents();  // the grid lays out the run's rows
+    for (int i = 1; i <= 8; ++i)
+        b.w->samples().append(0.4 + i / 86400.0, "   12.5;  450.0;   21.5;   40.0\r\n", {12.5, 450, 21.5, 40});
+    QApplication::processEvents();
+    QCOMPARE(b.w->liveTable->topRow(), 2);
 
     // The zoom button switches rubber-band zoom on and off; off restores the unzoomed view.
-    b.w->Command4->click();
-    QVERIFY(b.w->Command4->text() == LoadResString(180) && b.w->TChart1->zoomEnabled() &&
-            b.w->TChart1->rubberBand() == QChartView::RectangleRubberBand);
-    b.w->TChart1->chart()->zoomIn();
-    QVERIFY(b.w->TChart1->leftMax() < 5500);
-    b.w->Command4->click();
-    QVERIFY(b.w->Command4->text() == LoadResString(179) && !b.w->TChart1->zoomEnabled() &&
-            b.w->TChart1->leftMax() == 5500.0);
+    b.w->zoomButton->click();
+    QVERIFY(b.w->zoomButton->text() == LoadResString(180) && b.w->chart->zoomEnabled() &&
+            b.w->chart->rubberBand() == QChartView::RectangleRubberBand);
+    b.w->chart->chart()->zoomIn();
+    QVERIFY(b.w->chart->leftMax() < 5500);
+    b.w->zoomButton->click();
+    QVERIFY(b.w->zoomButton->text() == LoadResString(179) && !b.w->chart->zoomEnabled() &&
+            b.w->chart->leftMax() == 5500.0);
+}
+
+void TestLiveRun::timersKeepTheLastIntervals()
+{
+    // The run as a model, without a window: a sampling-time text that matches no entry keeps the
+    // intervals set last, never what the request timer had left of its last slot.
+    TestProgramFolder folder;
+    SimFixture sim(metersim::Config{.baud = 115200});
+    SerialLink link;
+    Samples samples;
+    LiveRun run(link, samples);
+    SettingsRecord s = sim.settings();
+    s.MeasureSampleValue = 2;
+    s.MeasureSampleTime = LoadResString(127);  // 2sec
+    for (const QString &time : {LoadResString(127), QStringLiteral("no such time")}) {
+        s.MeasureSampleTime = time;
+        sim->clearReceived();
+        run.start(s);
+        QTRY_VERIFY_WITH_TIMEOUT(!run.running(), 10000);
+        const std::vector<metersim::Received> at = sim->received();
+        QCOMPARE(sim.commands(), QStringList({"U", "S", "G", "D0001", "D0001"}));
+        QVERIFY2(at[4].t - at[3].t > 1.9, qPrintable(QString::number(at[4].t - at[3].t)));
+        QVERIFY(samples.count() == 2 && run.requestIntervalMs() == 2000);
+    }
 }
 
 QTEST_MAIN(TestLiveRun)

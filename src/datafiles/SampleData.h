@@ -31,6 +31,8 @@ struct SampleData {
     // The U reply's nine unit texts: one per quantity, then the ninth field.
     std::array<QString, kQuantityCount + 1> units;
     qint32 atmosPressure = 0;
+    // The number of samples a live run was started for (0: not known, e.g. a recovered run).
+    int plannedCount = 0;
 
     // Per sample, index 0..count()-1. Times are fractions of a day counted from the midnight
     // before the first sample, so a run across midnight keeps growing.

@@ -254,7 +254,6 @@ void FrmMenu::onRunPhase(LiveRun::Phase phase)
         chart->setTimeLabelStep(m_live->labelStepSec());
         chart->resetForRun();
         zoomButton->setText(LoadResString(kTextZoomOn));
-        m_tableModel->setRowCount(m_live->settings().MeasureSampleValue);
     }
     if (phase == LiveRun::Phase::Idle)
         chart->setPanningEnabled(true);
@@ -351,13 +350,12 @@ void FrmMenu::onSamplesReplaced()
     if (data.origin != SampleData::Origin::LiveRun) {
         // A page was read (or nothing is held): the live chart and table are emptied.
         chart->clearSeries();
-        m_tableModel->setRowCount(qMax(m_tableModel->rowCount(), 10));
+        liveTable->setTopRow(1);
         return;
     }
     // Live data held whole (a recovered run): shown as the run showed them.
     const int n = data.count();
     chart->resetForRun();
-    m_tableModel->setRowCount(qMax(n, 10));
     onUnitsKnown();
     for (int i = 0; i < n; ++i)
         onSampleAdded(i);

@@ -53,6 +53,8 @@ public:
     const SettingsRecord &settings() const { return m_settings; }
     // The time axis label step of the current (or last) run, seconds.
     int labelStepSec() const { return m_labelStepSec; }
+    // The sampling interval in use (the one set last; never what the request timer has left).
+    int requestIntervalMs() const { return m_requestMs; }
     qint16 coScaleFlag() const { return m_coScaleFlag; }
     bool stopRequested() const { return m_stopRequested; }
     QTimer &requestTimer() { return m_requestTimer; }

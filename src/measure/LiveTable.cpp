@@ -133,7 +133,16 @@ LiveTableModel::LiveTableModel(const Samples &samples, QObject *parent)
     });
 }
 
-int LiveTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
+int LiveTableModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    // A run has its rows from its start; data held otherwise show at least ten rows, as at load.
+    const SampleData &data = m_samples.data();
+    if (!showsData())
+        return kIdleRows;
+    return data.plannedCount > 0 ? qMax(data.plannedCount, data.count()) : qMax(data.count(), kIdleRows);
+}
 int LiveTableModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 9; }
 
 bool LiveTableModel::showsData() const { return m_samples.data().origin == SampleData::Origin::LiveRun; }
@@ -156,26 +165,21 @@ QVariant LiveTableModel::headerData(int section, Qt::Orientation orientation, in
 
 bool LiveTableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role)
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= 9)
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 || section >= 9)
         return false;
     m_headers[section] = value.toString();
     emit headerDataChanged(Qt::Horizontal, section, section);
     return true;
 }
 
-void LiveTableModel::setRowCount(int rows)
-{
-    rows = qMax(0, rows);
-    if (rows == m_rows)
-        return;
-    beginResetModel();
-    m_rows = rows;
-    endResetModel();
-}
-
 void LiveTableModel::onSampleAdded(int index)
 {
-    if (index >= m_rows || !showsData())
+    if (!showsData())
         return;
+    if (index >= rowCount()) {  // more samples than planned: the table grows with them
+        beginResetModel();
+        endResetModel();
+        return;
+    }
     emit dataChanged(this->index(index, 0), this->index(index, 8));
 }

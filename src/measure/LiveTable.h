@@ -63,13 +63,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) override;
 
-    void setRowCount(int rows);
-
 private:
     void onSampleAdded(int index);
     bool showsData() const;
 
+    static constexpr int kIdleRows = 10;
     const Samples &m_samples;
-    int m_rows = 10;
     QStringList m_headers;
 };

@@ -7,6 +7,7 @@ void Samples::beginRun(const SampleData &header, int n)
     m_data = header;
     m_data.origin = SampleData::Origin::LiveRun;
     m_data.clearSamples();
+    m_data.plannedCount = n;
     m_data.reserve(n);
     emit replaced();
 }
