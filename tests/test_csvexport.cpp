@@ -7,8 +7,6 @@
 #include "datafiles/NumberText.h"
 #include "i18n/CodePage.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
-#include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -19,26 +17,28 @@ void writeAll(const QString &path, const QByteArray &bytes) { QFile f(path); QVE
 QStringList entries(const QString &folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name); }
 
 // Units as the meter's U reply gives them; three live samples (fractions, signs, a large value), two %OA ones.
-void setUnitsAndSeries(const QByteArray &meterTemp)
+SampleData unitsAndSeries(const QByteArray &meterTemp, int liveCount = 3)
 {
-    using namespace Variable;
-    UnitCO = UnitCO2 = "ppm", UnitHum = "%RH", UnitAbsHum = "g/m3", UnitHumRatio = "g/kg";
-    UnitTemp = UnitDewPoint = UnitWetBulb = codepage::fromMeter(meterTemp);
-    resizeLiveSeries(3);
-    const double rows[3][8] = {{0, 450, 23.5, 41.2, 9.8, 15.75, 0.0123, 7.25}, {0.1, 452, -0.25, 41.3, -12.5, 3, 8.5, 0.5},
-                               {12, 1999, 100, 5, 0, 30, 1000000, -3}};
-    QVector<double> *series[8] = {&COData, &CO2Data, &TempData, &HumData, &DewPointData, &WetBulbData, &AbsHumData, &HumRatioData};
-    for (int i = 0; i < 24; ++i)
-        (*series[i % 8])[i / 8 + 1] = rows[i / 8][i % 8];
-    resizeOaSeries(2);
-    ReturnAir = {0, 800, 23.4}, SupplyAir = {0, 650, 18}, OutdoorAir = {0, 400, 12.5}, PercentOutdoorAir = {0, 37.5, 48.2};
+    SampleData d;
+    d.unit(Quantity::CO) = d.unit(Quantity::CO2) = "ppm", d.unit(Quantity::Humidity) = "%RH";
+    d.unit(Quantity::AbsHumidity) = "g/m3", d.unit(Quantity::HumidityRatio) = "g/kg";
+    d.unit(Quantity::Temperature) = d.unit(Quantity::DewPoint) = d.unit(Quantity::WetBulb) = codepage::fromMeter(meterTemp);
+    const std::array<double, 8> rows[3] = {{0, 450, 23.5, 41.2, 9.8, 15.75, 0.0123, 7.25},
+                                           {0.1, 452, -0.25, 41.3, -12.5, 3, 8.5, 0.5}, {12, 1999, 100, 5, 0, 30, 1000000, -3}};
+    for (int i = 0; i < liveCount; ++i)
+        d.append(0, {}, i < 3 ? rows[i] : std::array<double, 8>{});
+    d.appendOa({800, 650, 400, 37.5});
+    d.appendOa({23.4, 18, 12.5, 48.2});
+    return d;
 }
 
 // A %OA file for the bases "TMP" and "CO2", else a live or calculation page file with that mode text.
-bool write(const QString &path, qint32 count, const QString &samplingTime, const QString &mode, qint16 measureMode = 1)
+bool write(const QString &path, const SampleData &d, qint32 count, const QString &samplingTime, const QString &mode,
+           qint16 measureMode = 1)
 {
-    return mode == "TMP" || mode == "CO2" ? WriteOaCsv(path, "2004/06/20", "12:00:00", "1013", count, samplingTime, mode)
-                                          : WriteMeasureCsv(path, "2004/06/20", "12:00:00", "1013", count, samplingTime, mode, measureMode);
+    return mode == "TMP" || mode == "CO2" ? WriteOaCsv(path, "2004/06/20", "12:00:00", "1013", count, samplingTime, mode, d)
+                                          : WriteMeasureCsv(path, "2004/06/20", "12:00:00", "1013", count, samplingTime, mode,
+                                                            measureMode, d);
 }
 
 // Locale, language choice, unit after the degree mark, mode text ("": live), Standard/Detailed, count, sampling time.
@@ -78,12 +78,10 @@ private slots:
         const FileCase &c = kFiles[row];
         TestProgramFolder folder(c.locale);
         setLanguageState(c.locale, qint16(c.choice));
-        ScriptedPrompts prompts;
-        setUnitsAndSeries(QByteArray("\xDF") + c.unit);
+        const SampleData d = unitsAndSeries(QByteArray("\xDF") + c.unit);
         const QString path = folder.filePath("out.csv");
         writeAll(path, kOldContent);  // saving over an existing file replaces it completely
-        const bool ok = write(path, c.count, c.sampling, *c.mode ? QString(c.mode) : csvexport::kNormalModeText, qint16(c.measureMode));
-        QVERIFY2(ok && prompts.messages.isEmpty(), qPrintable(prompts.texts().join('|')));
+        QVERIFY(write(path, d, c.count, c.sampling, *c.mode ? QString(c.mode) : csvexport::kNormalModeText, qint16(c.measureMode)));
         QCOMPARE(readAll(path), readAll(TELVARO_TEST_DATA "/csv/" + QString(c.expected)));
         QCOMPARE(entries(folder.path()), QStringList{"out.csv"});  // no temporary file left beside it
     }
@@ -96,10 +94,11 @@ private slots:
             {"zh_CN.UTF-8", "\xDF" "F", false}, {"zh_CN.UTF-8", "xC", false}, {"zh_CN.UTF-8", "", false}};
         for (const auto &r : rows) {
             setLanguageState(r.locale, 0);
-            setUnitsAndSeries(r.meterTemp);
+            const QString unit = unitsAndSeries(r.meterTemp).unit(Quantity::Temperature);
             // A Chinese system reads the degree mark and the letter after it as one character.
-            QVERIFY2(i18n::language().systemLanguage != "Chinese" || !*r.meterTemp || Variable::UnitTemp.at(0) != QChar(0xDF), r.locale);
-            QVERIFY2(csvexport::temperatureIsCelsius() == r.celsius && csvexport::degreeText() == LoadResString(r.celsius ? 190 : 191),
+            QVERIFY2(i18n::language().systemLanguage != "Chinese" || !*r.meterTemp || unit.at(0) != QChar(0xDF), r.locale);
+            QVERIFY2(csvexport::temperatureIsCelsius(unit) == r.celsius &&
+                         csvexport::degreeText(unit) == LoadResString(r.celsius ? 190 : 191),
                      r.locale + (' ' + QByteArray(r.meterTemp).toHex(' ')));
         }
     }
@@ -125,22 +124,21 @@ private slots:
     void dataLinesFollowGeneralNumber()
     {
         setLanguageState("en_US.UTF-8", 0);
-        setUnitsAndSeries("\xDF" "C");
+        SampleData d = unitsAndSeries("\xDF" "C", 0);
         const QVector<double> values{0.0, -0.0, 0.1 + 0.2, 1e-7, -1e-300, 1e21, 123456789.125, -qInf(), qInf(), qQNaN(), 5e-324, 1.7976931348623157e308};
-        using namespace Variable;
-        resizeLiveSeries(int(values.size()));
         QByteArray expected;
-        for (int i = 1; i <= values.size(); ++i) {
-            COData[i] = values[i - 1], CO2Data[i] = -values[i - 1], TempData[i] = values[i - 1] / 3, HumData[i] = 2.5;
-            expected += QStringList({numtext::generalNumber(COData[i]), numtext::generalNumber(CO2Data[i]), numtext::generalNumber(TempData[i]),
-                                     numtext::generalNumber(HumData[i])}).join(',').toLatin1() + "\r\n";
+        for (double v : values) {
+            const std::array<double, 8> row{v, -v, v / 3, 2.5};
+            d.append(0, {}, row);
+            expected += QStringList({numtext::generalNumber(row[0]), numtext::generalNumber(row[1]), numtext::generalNumber(row[2]),
+                                     numtext::generalNumber(row[3])}).join(',').toLatin1() + "\r\n";
         }
-        const auto bytes = csvexport::measureCsvBytes({"", "", "", qint32(values.size()), ""}, csvexport::kNormalModeText, 0);
+        const auto bytes = csvexport::measureCsvBytes({"", "", "", qint32(values.size()), ""}, csvexport::kNormalModeText, 0, d);
         QVERIFY(bytes && bytes->endsWith(expected));
         QCOMPARE(bytes->count("\r\n"), 8 + values.size());
     }
 
-    // Every failure: the one message, no file left behind, the old file as it was.
+    // Every failure: no file left behind, the old file as it was.
     void failureKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("kind");
@@ -153,8 +151,7 @@ private slots:
         QFETCH(QString, kind);
         TestProgramFolder folder("en_US.UTF-8");
         setLanguageState("en_US.UTF-8", 0);
-        ScriptedPrompts prompts;
-        setUnitsAndSeries("\xDF" "C");
+        SampleData d = unitsAndSeries("\xDF" "C");
         const QString data = folder.filePath("data");
         QDir().mkpath(data + "/dir.csv");
         writeAll(data + "/out.csv", kOldContent);
@@ -163,16 +160,15 @@ private slots:
         qint32 count = kind == "count beyond the series" ? 4 : 3;
         const rlimit oldLimit = [] { rlimit limit{}; getrlimit(RLIMIT_FSIZE, &limit); return limit; }();
         if (kind == "disk full") {  // a file size limit makes the write fail half-way as a full disk does
-            Variable::resizeLiveSeries(count = 65500);
+            d = unitsAndSeries("\xDF" "C", count = 65500);
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit small{64 * 1024, oldLimit.rlim_max};
             QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         }
-        const bool ok = write(targets.value(kind, data + "/out.csv"), count, "1", kind.startsWith('%') ? "TMP" : csvexport::kNormalModeText);
+        const bool ok = write(targets.value(kind, data + "/out.csv"), d, count, "1",
+                              kind.startsWith('%') ? "TMP" : csvexport::kNormalModeText);
         setrlimit(RLIMIT_FSIZE, &oldLimit);
         QVERIFY(!ok && !QFileInfo::exists(folder.filePath("nowhere")));
-        QCOMPARE(prompts.texts(), QStringList{"Data File can not create or save."});
-        QVERIFY(prompts.messages[0].title == "Data Save" && prompts.messages[0].buttons == prompts::Buttons::Ok);
         QCOMPARE(entries(data), QStringList({"dir.csv", "out.csv"}));
         QCOMPARE(readAll(data + "/out.csv"), kOldContent);
     }

@@ -1,12 +1,13 @@
 // Save As of the live run through the main window: every way in, cancel, failure, and the question on closing.
 #include <QAction>
+#include <QMessageBox>
 #include <QDate>
 #include <QPushButton>
 #include <QtTest>
 
 #include "i18n/Texts.h"
 #include "mainwindow/FrmMenu.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
 
@@ -14,42 +15,46 @@ namespace {
 QByteArray readAll(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 // What a finished debug run of three samples leaves behind (Standard Mode: the last four series empty).
-void finishedDebugRun(qint16 measureMode)
+void finishedDebugRun(FrmMenu &window, qint16 measureMode)
 {
-    using namespace Variable;
-    Settings.MeasureMode = measureMode, Settings.MeasureSampleValue = 3;
-    Settings.MeasureSampleTime = measureMode ? LoadResString(128) : QStringLiteral("5sec");  // "5sec" in any language
-    UnitCO = UnitCO2 = QStringLiteral("ppm");
-    UnitTemp = UnitDewPoint = UnitWetBulb = QString(QChar(0xFF9F)) + QLatin1Char('C');
-    UnitHum = QStringLiteral("%RH"), UnitAbsHum = QStringLiteral("lb/ft3"), UnitHumRatio = QStringLiteral("g/kg");
-    resizeLiveSeries(3);
-    const double rows[3][8] = {{3, 412, 21, 38, 7, 14, 6, 9}, {5.5, 2999, -4, 49, 29, 0, 1.25, 29}, {0, 0, 99, 1, 0.5, 30, 10, 0}};
-    QVector<double> *series[8] = {&COData, &CO2Data, &TempData, &HumData, &DewPointData, &WetBulbData, &AbsHumData, &HumRatioData};
-    for (int i = 0; i < 3; ++i)
-        for (int c = 0; c < 8; ++c)
-            (*series[c])[i + 1] = (measureMode != 0 || c < 4) ? rows[i][c] : 0.0;
-    SampleTimes = {0.0, (13 * 3600 + 5 * 60 + 9) / 86400.0, (13 * 3600 + 5 * 60 + 14) / 86400.0, (13 * 3600 + 5 * 60 + 19) / 86400.0};
-    RawReplies.resize(4);
-    SampleIndex = RequestIndex = 4;
-    AtmosPressure = 987, DataPresent = 1, DataSaved = 0;
+    SampleData d;
+    d.origin = SampleData::Origin::LiveRun;
+    d.measureMode = measureMode;
+    d.sampleTime = measureMode ? LoadResString(128) : QStringLiteral("5sec");  // "5sec" in any language
+    d.unit(Quantity::CO) = d.unit(Quantity::CO2) = QStringLiteral("ppm");
+    d.unit(Quantity::Temperature) = d.unit(Quantity::DewPoint) = d.unit(Quantity::WetBulb) = QString(QChar(0xFF9F)) + 'C';
+    d.unit(Quantity::Humidity) = "%RH", d.unit(Quantity::AbsHumidity) = "lb/ft3", d.unit(Quantity::HumidityRatio) = "g/kg";
+    d.atmosPressure = 987;
+    const std::array<double, 8> rows[3] = {{3, 412, 21, 38, 7, 14, 6, 9}, {5.5, 2999, -4, 49, 29, 0, 1.25, 29},
+                                           {0, 0, 99, 1, 0.5, 30, 10, 0}};
+    for (int i = 0; i < 3; ++i) {
+        std::array<double, 8> row = rows[i];
+        if (!measureMode)
+            std::fill(row.begin() + 4, row.end(), 0.0);
+        d.append((13 * 3600 + 5 * 60 + 9 + 5 * i) / 86400.0, {}, row);
+    }
+    window.samples().replace(d);
+    window.samples().setPresent(true);
+    window.samples().setSaved(false);
 }
 
 // The run (or none), the way in, the names given to each Save As ("-" cancels; "run one" is there before), each
-// message with its answer (Ok, Yes, No), what "run one" holds at the end, and whether the data count as saved.
-const struct Case { const char *name, *locale; int run; const char *way, *names, *messages, *expected; bool saved; } kCases[] = {
-    {"menu", "en_US.UTF-8", 1, "menu", "run one", "", "menu_save_detailed.csv", true},
-    {"toolbar", "en_US.UTF-8", 1, "toolbar", "run one", "", "menu_save_detailed.csv", true},
-    {"Yes on closing", "en_US.UTF-8", 1, "close", "run one", "192Y", "menu_save_detailed.csv", true},
-    {"Yes before a transfer", "en_US.UTF-8", 1, "transfer", "run one", "192Y", "menu_save_detailed.csv", true},
-    {"Japanese, Standard", "ja_JP.UTF-8", 0, "menu", "run one", "", "menu_save_standard_ja.csv", true},
-    {"cancelled, then No on closing", "en_US.UTF-8", 1, "menu", "-", "192N", "oa_tmp_en.csv", false},
-    {"failed (folder gone), then Yes on closing", "en_US.UTF-8", 1, "menu", "gone/run one;run one", "167O 192Y", "menu_save_detailed.csv", true},
-    {"no run: nothing to ask", "en_US.UTF-8", -1, "menu", "", "", "oa_tmp_en.csv", true}};
+// message with its answer (Ok, Yes, No), what "run one" holds at the end.
+const struct Case { const char *name, *locale; int run; const char *way, *names, *messages, *expected; } kCases[] = {
+    {"menu", "en_US.UTF-8", 1, "menu", "run one", "", "menu_save_detailed.csv"},
+    {"toolbar", "en_US.UTF-8", 1, "toolbar", "run one", "", "menu_save_detailed.csv"},
+    {"Yes on closing", "en_US.UTF-8", 1, "close", "run one", "192Y", "menu_save_detailed.csv"},
+    {"Yes before a transfer", "en_US.UTF-8", 1, "transfer", "run one", "192Y", "menu_save_detailed.csv"},
+    {"Japanese, Standard", "ja_JP.UTF-8", 0, "menu", "run one", "", "menu_save_standard_ja.csv"},
+    {"cancelled, then No on closing", "en_US.UTF-8", 1, "menu", "-", "192N", "oa_tmp_en.csv"},
+    {"failed (folder gone), then Yes on closing", "en_US.UTF-8", 1, "menu", "gone/run one;run one", "167O 192Y", "menu_save_detailed.csv"},
+    {"no run: nothing to ask", "en_US.UTF-8", -1, "menu", "", "", "oa_tmp_en.csv"}};
 } // namespace
 
 class TestCsvSave : public QObject {
     Q_OBJECT
 private slots:
+    void notSavedMustBeAnswered();
     void save_data()
     {
         QTest::addColumn<int>("row");
@@ -68,9 +73,9 @@ private slots:
         window->show();
         const QString data = folder.filePath("data");
         QDir().mkpath(data);
-        Variable::Settings.DefaultFolder = data;
+        window->settings().DefaultFolder = data;
         if (c.run >= 0)
-            finishedDebugRun(qint16(c.run));
+            finishedDebugRun(*window, qint16(c.run));
         // A name typed without ".csv" is used as typed; an existing file is replaced whole.
         QFile::copy(TELVARO_TEST_DATA "/csv/oa_tmp_en.csv", data + "/run one");
         const QStringList names = QString(c.names).split(';', Qt::SkipEmptyParts);
@@ -80,12 +85,12 @@ private slots:
             const bool question = m.startsWith("192");  // "Data is not saved. Do you save?", else "Data File can not create or save."
             prompts.queueAnswer(m.back() == 'Y' ? prompts::Answer::Yes : m.back() == 'N' ? prompts::Answer::No : prompts::Answer::Ok);
             asked << QString("%1|%2|%3|%4").arg(LoadResString(m.chopped(1).toInt()), LoadResString(question ? 101 : 168))
-                         .arg(int(question ? prompts::Buttons::YesNo : prompts::Buttons::Ok)).arg(int(question ? prompts::Icon::Critical : prompts::Icon::None));
+                         .arg(int(question ? prompts::Buttons::YesNoOnly : prompts::Buttons::Ok)).arg(int(question ? prompts::Icon::Critical : prompts::Icon::None));
         }
 
         const QString way = c.way;
         way == "close" ? void(window->close()) : way == "menu" ? window->MenuSave->trigger()
-            : way == "toolbar" ? window->ToolbarSave->trigger() : window->Command3->click();
+            : way == "toolbar" ? window->ToolbarSave->trigger() : window->transferButton->click();
         if (way != "close") {
             QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);  // the hourglass is gone
             window->close();  // asks only while the data are not saved
@@ -99,9 +104,27 @@ private slots:
         const QByteArray today = QDate::currentDate().toString("yyyy/MM/dd").toLatin1();  // the date line of a saved file
         QCOMPARE(readAll(data + "/run one"), readAll(TELVARO_TEST_DATA "/csv/" + QString(c.expected)).replace("@TODAY@", today));
         QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"run one"});
-        QCOMPARE(Variable::DataSaved, qint16(c.saved));
     }
 };
+
+void TestCsvSave::notSavedMustBeAnswered()
+{
+    // The real question: Escape and the close box do not answer it, Yes and No do.
+    TestProgramFolder folder;
+    FrmMenu window;
+    finishedDebugRun(window, 1);
+    bool stillAsking = false;
+    QTimer::singleShot(200, &window, [&stillAsking] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QTest::keyClick(box, Qt::Key_Escape);
+        box->close();
+        stillAsking = box->isVisible();
+        box->button(QMessageBox::No)->click();
+    });
+    QCOMPARE(window.askUnsavedData(), FrmMenu::UnsavedAnswer::No);
+    QVERIFY(stillAsking);
+}
 
 QTEST_MAIN(TestCsvSave)
 #include "test_csvsave.moc"

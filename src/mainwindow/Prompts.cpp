@@ -19,7 +19,7 @@ public:
     using QObject::QObject;
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Close && event->spontaneous()) {
+        if (event->type() == QEvent::Close) {
             event->ignore();
             return true;
         }
