@@ -7,7 +7,6 @@
 #include "i18n/Texts.h"
 #include "measure/LiveChart.h"
 #include "measure/LiveTable.h"
-#include "startup/Variable.h"
 #include "support/TestEnv.h"
 
 constexpr double kSecond = 1 / 86400.0;
@@ -55,15 +54,16 @@ void TestLiveRules::perLanguage()
     QFETCH(int, choice);
     TestProgramFolder folder(locale);
     setLanguageState(locale, qint16(choice));
-    Variable::UnitTemp = kDebugUnit;
-    const QStringList headers = live::tableHeaders();
+    SampleData data;
+    data.unit(Quantity::Temperature) = kDebugUnit;
+    const QStringList headers = live::tableHeaders(data);
     QList<int> broken;
     for (int c = 1; c <= headers.size(); ++c)
         if (headers.at(c - 1).contains(QLatin1Char('\n')))
             broken << c;
     QTEST(broken, "broken");
-    Variable::UnitTemp = codepage::fromMeter("\xDF" "F");  // the temperature headers name the unit
-    QVERIFY(live::tableHeaders().at(3) != headers.at(3) && live::tableHeaders().at(1) == headers.at(1));
+    data.unit(Quantity::Temperature) = codepage::fromMeter("\xDF" "F");  // the temperature headers name the unit
+    QVERIFY(live::tableHeaders(data).at(3) != headers.at(3) && live::tableHeaders(data).at(1) == headers.at(1));
 
     // The meter's "°C" in this language's code page (in Chinese one character) reads as Celsius.
     auto celsius = [](const QString &unit) { return live::isCelsius(unit, i18n::language().systemLanguage); };

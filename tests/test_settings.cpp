@@ -5,7 +5,6 @@
 
 #include "datafiles/SettingsFile.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -49,9 +48,9 @@ void TestSettings::defaultsWhenMissing()
     QFETCH(QByteArray, expected);
     TestProgramFolder folder(locale);
     setLanguageState(locale, 0);
-    LoadSettings();
-    QVERIFY(Variable::Settings.ProgMode);
-    QVERIFY(SaveSettings());
+    SettingsRecord r = LoadSettings(folder.path());
+    QVERIFY(r.ProgMode);
+    QVERIFY(SaveSettings(folder.path(), r));
     QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")), expected);
 }
 
@@ -99,8 +98,8 @@ void TestSettings::readRules()
     TestProgramFolder folder;
     setLanguageState("en_US.UTF-8", 1);
     folder.writeFile(QStringLiteral("Telvaro.ini"), content);
-    LoadSettings();
-    QCOMPARE(fieldText(Variable::Settings, field), expected);
+    SettingsRecord r = LoadSettings(folder.path());
+    QCOMPARE(fieldText(r, field), expected);
 }
 
 void TestSettings::sampleTimeCheck_data()
@@ -128,8 +127,8 @@ void TestSettings::sampleTimeCheck()
     TestProgramFolder folder(locale);
     setLanguageState(locale, qint16(choice));
     folder.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + stored.toUtf8() + "\r\n");
-    LoadSettings();
-    QCOMPARE(Variable::Settings.MeasureSampleTime, expected);
+    SettingsRecord r = LoadSettings(folder.path());
+    QCOMPARE(r.MeasureSampleTime, expected);
 }
 
 void TestSettings::badFilesNeverStopTheStart_data()
@@ -153,15 +152,15 @@ void TestSettings::badFilesNeverStopTheStart()
     TestProgramFolder folder;
     setLanguageState("en_US.UTF-8", 1);
     folder.writeFile(QStringLiteral("Telvaro.ini"), content);
-    LoadSettings();
+    SettingsRecord r = LoadSettings(folder.path());
     if (defaults) {
-        QCOMPARE(Variable::Settings.RsPort, QStringLiteral("COM1"));
-        QCOMPARE(int(Variable::Settings.MeasureMode), 1);
+        QCOMPARE(r.RsPort, QStringLiteral("COM1"));
+        QCOMPARE(int(r.MeasureMode), 1);
     } else {
-        QVERIFY(!Variable::Settings.ProgMode);
+        QVERIFY(!r.ProgMode);
     }
     // The next exit writes a good file of 20 lines whatever was read.
-    QVERIFY(SaveSettings());
+    QVERIFY(SaveSettings(folder.path(), r));
     QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")).count("\r\n"), 20);
 }
 
@@ -173,15 +172,15 @@ void TestSettings::legacyEncodedFileReads()
     QStringEncoder sjis("Shift_JIS");
     QVERIFY(sjis.isValid());
     folder.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + QByteArray(sjis.encode(QString::fromUtf8("１０秒"))) + "\r\n");
-    LoadSettings();
-    QCOMPARE(Variable::Settings.MeasureSampleTime, QString::fromUtf8("１０秒"));
+    SettingsRecord r = LoadSettings(folder.path());
+    QCOMPARE(r.MeasureSampleTime, QString::fromUtf8("１０秒"));
 
     TestProgramFolder zh("zh_CN.UTF-8");
     setLanguageState("zh_CN.UTF-8", 0);
     QStringEncoder gbk("GBK");
     zh.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + QByteArray(gbk.encode(QString::fromUtf8("60秒"))) + "\r\n");
-    LoadSettings();
-    QCOMPARE(Variable::Settings.MeasureSampleTime, QString::fromUtf8("60秒"));
+    r = LoadSettings(zh.path());
+    QCOMPARE(r.MeasureSampleTime, QString::fromUtf8("60秒"));
 }
 
 void TestSettings::saveReplacesWholeFileAtomically()
@@ -189,17 +188,17 @@ void TestSettings::saveReplacesWholeFileAtomically()
     TestProgramFolder folder;
     setLanguageState("en_US.UTF-8", 1);
     folder.writeFile(QStringLiteral("Telvaro.ini"), QByteArray(100000, 'x'));
-    LoadSettings();
-    Variable::Settings.DefaultFolder = QStringLiteral("/home/tech/Survey, 2026");
-    QVERIFY(SaveSettings());
+    SettingsRecord r = LoadSettings(folder.path());
+    r.DefaultFolder = QStringLiteral("/home/tech/Survey, 2026");
+    QVERIFY(SaveSettings(folder.path(), r));
     const QByteArray written = folder.readFile(QStringLiteral("Telvaro.ini"));
     QVERIFY(written.contains("DefaultFolder=/home/tech/Survey, 2026\r\n"));
     QVERIFY(!written.contains('x'));
     // No temporary file is left beside it.
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("Telvaro.ini")});
     // The comma survives the round trip.
-    LoadSettings();
-    QCOMPARE(Variable::Settings.DefaultFolder, QStringLiteral("/home/tech/Survey, 2026"));
+    r = LoadSettings(folder.path());
+    QCOMPARE(r.DefaultFolder, QStringLiteral("/home/tech/Survey, 2026"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -3,7 +3,6 @@
 
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
 #include "support/TestEnv.h"
 
 class TestTexts : public QObject {
@@ -160,7 +159,7 @@ void TestTexts::languageFileWrittenByteForByte()
     QVERIFY(WriteLanguageFile());
     QCOMPARE(folder.readFile(QStringLiteral("Language.dat")), QByteArray("Language = 0\r\n"));
     i18n::language().choice = 5;
-    QVERIFY(ReadLanguageFile());
+    QVERIFY(ReadLanguageFile(folder.path()));
     QCOMPARE(int(i18n::language().choice), 0);
 }
 
