@@ -10,7 +10,7 @@
 #include "mainwindow/FrmMenu.h"
 #include "measure/LiveRun.h"
 #include "startup/Telvaro.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SimFixture.h"
 #include "support/TestEnv.h"
@@ -26,7 +26,7 @@ int runChild(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     if (!Main())
         return 2;
-    QTimer::singleShot(200, [] { FrmMenu::instance()->Command1->click(); });
+    QTimer::singleShot(200, [] { mainWindow()->startStopButton->click(); });
     return app.exec();
 }
 
@@ -112,9 +112,9 @@ void TestRecovery::killedRunIsRecovered()
         const QList<double> meter = numbers(QByteArray::fromStdString(sent.at(size_t(i))), ';');
         QCOMPARE(written, meter);
     }
-    QVERIFY(Variable::DataSaved == 1);
+    QVERIFY(mainWindow()->samples().saved());
     QVERIFY(!RunJournal::exists());
-    delete FrmMenu::instance();
+    delete mainWindow();
     ReleaseSingleInstance();
 }
 
@@ -163,8 +163,8 @@ void TestRecovery::declinedRecoveryForgetsTheRun()
     QVERIFY(waitUntil([&] { return !prompts.messages.isEmpty(); }, 3000));
     QCOMPARE(prompts.messages.first().buttons, prompts::Buttons::YesNo);
     QVERIFY(!RunJournal::exists());
-    QCOMPARE(int(Variable::DataPresent), 0);
-    delete FrmMenu::instance();
+    QVERIFY(!mainWindow()->samples().present());
+    delete mainWindow();
     ReleaseSingleInstance();
 }
 

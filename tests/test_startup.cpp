@@ -13,7 +13,8 @@
 #include "mainwindow/FrmMenu.h"
 #include "serial/PortNames.h"
 #include "startup/Telvaro.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
+#include "serial/RS232C.h"
 #include "support/Pty.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
@@ -75,7 +76,7 @@ void TestStartup::init()
 
 void TestStartup::cleanup()
 {
-    if (FrmMenu *menu = FrmMenu::instance())
+    if (FrmMenu *menu = mainWindow())
         delete menu;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<FrmLanguageSelect *>(w))
@@ -109,25 +110,25 @@ void TestStartup::firstStart()
 
     QVERIFY(Main());
     if (asksLanguage) {
-        QVERIFY(!FrmMenu::instance());
+        QVERIFY(!mainWindow());
         auto *select = topLevel<FrmLanguageSelect>();
         QVERIFY(select);
         QVERIFY(select->Option1->isChecked());  // English preselected
         QTest::mouseClick(select->Command1, Qt::LeftButton);
-        QTRY_VERIFY(FrmMenu::instance());
+        QTRY_VERIFY(mainWindow());
     }
     QCOMPARE(folder.readFile(QStringLiteral("Language.dat")), QByteArray("Language = 1\r\n"));
-    FrmMenu *menu = FrmMenu::instance();
+    FrmMenu *menu = mainWindow();
     QVERIFY(menu && menu->isVisible());
     QCOMPARE(menu->windowTitle(), QStringLiteral("Telvaro Monitor Software"));
     QCOMPARE(menu->MenuMeasurement->title(), measureMenu);
-    QCOMPARE(menu->Command1->text(), QStringLiteral("Measure Start"));
-    QCOMPARE(menu->Command3->text(), QStringLiteral("Data transfer"));
-    QCOMPARE(menu->Command4->text(), QStringLiteral("Zoom On"));
-    QCOMPARE(menu->Command2->text(), QStringLiteral("Exit"));
-    QCOMPARE(menu->findChild<QPushButton *>(QStringLiteral("Command1")), menu->Command1);
+    QCOMPARE(menu->startStopButton->text(), QStringLiteral("Measure Start"));
+    QCOMPARE(menu->transferButton->text(), QStringLiteral("Data transfer"));
+    QCOMPARE(menu->zoomButton->text(), QStringLiteral("Zoom On"));
+    QCOMPARE(menu->exitButton->text(), QStringLiteral("Exit"));
+    QCOMPARE(menu->findChild<QPushButton *>(QStringLiteral("Command1")), menu->startStopButton);
     QVERIFY(prompts.messages.isEmpty());
-    QCOMPARE(Variable::ProgramFolder, folder.path());
+    QCOMPARE(menu->programFolder(), folder.path());
 }
 
 void TestStartup::languageWindowChoices_data()
@@ -158,9 +159,9 @@ void TestStartup::languageWindowChoices()
     QTest::mouseClick(select->Option2, Qt::LeftButton, {}, QPoint(6, select->Option2->height() / 2));
     QVERIFY(select->Option2->isChecked());
     QTest::mouseClick(select->Command1, Qt::LeftButton);
-    QTRY_VERIFY(FrmMenu::instance());
+    QTRY_VERIFY(mainWindow());
     QCOMPARE(folder.readFile(QStringLiteral("Language.dat")), QByteArray("Language = 0\r\n"));
-    QCOMPARE(FrmMenu::instance()->MenuFile->title(), fileMenu);
+    QCOMPARE(mainWindow()->MenuFile->title(), fileMenu);
 }
 
 void TestStartup::languageWindowClosedByCloseBox()
@@ -171,10 +172,10 @@ void TestStartup::languageWindowClosedByCloseBox()
     auto *select = topLevel<FrmLanguageSelect>();
     QVERIFY(select);
     select->close();
-    QTRY_VERIFY(FrmMenu::instance());
+    QTRY_VERIFY(mainWindow());
     // Nothing written: the window comes again at the next start; this run is in English.
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("Language.dat"))));
-    QCOMPARE(FrmMenu::instance()->Command1->text(), QStringLiteral("Measure Start"));
+    QCOMPARE(mainWindow()->startStopButton->text(), QStringLiteral("Measure Start"));
 }
 
 void TestStartup::secondCopyRefused_data()
@@ -201,7 +202,7 @@ void TestStartup::secondCopyRefused()
     QVERIFY(!Main());
     QCOMPARE(prompts.texts(), QStringList{message});
     QCOMPARE(prompts.messages.first().icon, prompts::Icon::Exclamation);
-    QVERIFY(!FrmMenu::instance());
+    QVERIFY(!mainWindow());
 }
 
 void TestStartup::noSerialDevice()
@@ -214,7 +215,7 @@ void TestStartup::noSerialDevice()
     ScriptedPrompts prompts;
     QVERIFY(!Main());
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("RS232C Port not Found.")});
-    QVERIFY(!FrmMenu::instance());
+    QVERIFY(!mainWindow());
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("Language.dat"))));
 }
 
@@ -240,34 +241,34 @@ void TestStartup::exitPaths()
     folder.writeFile(QStringLiteral("Language.dat"), "Language = 1\r\n");
     ScriptedPrompts prompts;
     QVERIFY(Main());
-    FrmMenu *menu = FrmMenu::instance();
+    FrmMenu *menu = mainWindow();
     QVERIFY(menu);
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("Telvaro.ini"))));
-    Variable::DataPresent = unsaved ? 1 : 0;
-    Variable::DataSaved = 0;
+    menu->samples().setPresent(unsaved);
+    menu->samples().setSaved(false);
     prompts.queueAnswer(prompts::Answer::No);
     if (path == QLatin1String("menu"))
         menu->MenuExit->trigger();
     else if (path == QLatin1String("close"))
         menu->close();
     else
-        QTest::mouseClick(menu->Command2, Qt::LeftButton);
+        QTest::mouseClick(menu->exitButton, Qt::LeftButton);
     QCOMPARE(prompts.messages.size(), questions);
     if (questions) {
         QCOMPARE(prompts.messages.first().text, QStringLiteral("Data is not saved. Do you save?"));
-        QCOMPARE(prompts.messages.first().buttons, prompts::Buttons::YesNo);
+        QCOMPARE(prompts.messages.first().buttons, prompts::Buttons::YesNoOnly);
         QCOMPARE(prompts.messages.first().title, QStringLiteral("Telvaro Monitor Software"));
     }
-    QVERIFY(FrmMenu::ending());
+    QVERIFY(ProgramEnding());
     QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")), dataFile("settings/default-en.ini"));
 }
 
 void TestStartup::processorClockRead()
 {
-    ReadProcessorInfo();
+    const ProcessorInfoRecord info = ReadProcessorInfo();
     if (!QFile::exists(QStringLiteral("/proc/cpuinfo")))
         QSKIP("no /proc/cpuinfo here");
-    QVERIFY(Variable::ProcessorInfo.CurrentClockSpeed > 0);
+    QVERIFY(info.CurrentClockSpeed > 0);
 }
 
 QTEST_MAIN(TestStartup)

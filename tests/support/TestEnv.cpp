@@ -1,10 +1,12 @@
 #include "support/TestEnv.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
+#include "mainwindow/FrmMenu.h"
 #include "serial/RS232C.h"
 
 TestProgramFolder::TestProgramFolder(const QByteArray &locale)
@@ -54,4 +56,12 @@ void setLanguageState(const QByteArray &locale, qint16 languageChoice)
     i18n::language().choice = languageChoice;
     i18n::language().resIdBase = 0;
     ComputeResIdBase();
+}
+
+FrmMenu *mainWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *menu = qobject_cast<FrmMenu *>(w))
+            return menu;
+    return nullptr;
 }

@@ -23,5 +23,9 @@ private:
     QByteArray m_oldLang, m_oldLcAll, m_oldDataHome;
 };
 
+class FrmMenu;
+// The program's main window, as start-up made it (nullptr when there is none).
+FrmMenu *mainWindow();
+
 // Set the language state the way start-up and the main window load do, from a locale and a choice.
 void setLanguageState(const QByteArray &locale, qint16 languageChoice);
