@@ -7,7 +7,6 @@
 #include "dialogs/FrmMeasureSetting.h"
 #include "dialogs/FrmOption.h"
 #include "i18n/Texts.h"
-#include "startup/Variable.h"
 #include "support/DialogSession.h"
 
 using Answers = QList<int>;  // prompts::Answer values, in order
@@ -21,6 +20,7 @@ const QString kTitle = QStringLiteral("Telvaro Monitor Software");
 class TestDialogs : public QObject {
     Q_OBJECT
 private slots:
+    void mainWindowWaitsForItsWindows();
     void measureNumberRule_data()
     {
         // Short printable inputs are typed key by key, the others pasted in one change.
@@ -54,7 +54,7 @@ private slots:
         QVERIFY(w);
         const bool printable = std::all_of(input.begin(), input.end(), [](QChar c) { return c.isPrint(); });
         printable && input.size() < 10 ? typeInto(w->Text1, input) : w->Text1->setText(input);
-        QCOMPARE(Variable::Settings.MeasureSampleValue, stored);
+        QCOMPARE(w->editedSettings().MeasureSampleValue, stored);
         QCOMPARE(w->Text1->text(), reset ? QStringLiteral("0") : input);
         QCOMPARE(s.prompts.texts(), QStringList(reset ? 1 : 0, kRange));
         for (const auto &m : s.prompts.messages)
@@ -63,7 +63,7 @@ private slots:
         w->Command1->setFocus();
         QCOMPARE(s.prompts.messages.size(), reset ? 1 : 0);
         w->Command1->click();
-        QCOMPARE(Variable::Settings.MeasureSampleValue, stored);
+        QCOMPARE(s.menu->settings().MeasureSampleValue, stored);
     }
 
     void measureWaysOut_data()
@@ -87,7 +87,7 @@ private slots:
         DialogSession s(ini);
         auto *w = openBy<FrmMeasureSetting>(s.menu->MenuMeasurementSetting);
         QVERIFY(w && w->isEnabled() && !s.menu->isEnabled());
-        const SettingsRecord loaded = Variable::Settings;
+        const SettingsRecord loaded = w->editedSettings();
         QCOMPARE(s.prompts.texts(), QStringList(odd ? 1 : 0, kRange));
         QCOMPARE(w->Text1->text(), QLatin1String(odd ? "0" : "100"));
         QVERIFY(w->Option2->isChecked() && w->Combo1->currentText() == QLatin1String("1sec"));
@@ -109,13 +109,13 @@ private slots:
         clickBox(w->Check3);
         typeInto(w->Text1, QStringLiteral("123"));
         // Written at once, before any button.
-        const SettingsRecord &now = Variable::Settings;
+        const SettingsRecord &now = w->editedSettings();
         QVERIFY(now.MeasureMode == 0 && now.COGraph == (odd ? 1 : 0) && now.TempGraph == 0);
         QVERIFY(now.MeasureSampleValue == 123 && now.MeasureSampleTime == QLatin1String("10sec"));
         leaveBy(w, way, w->Command1, w->Command2);
         QVERIFY(!shown<FrmMeasureSetting>() && s.menu->isEnabled());
         if (way != QLatin1String("ok"))
-            QCOMPARE(Variable::Settings, loaded);
+            QCOMPARE(s.menu->settings(), loaded);
         s.exit();
         QCOMPARE(s.settingsFile(), dialogData(expectedIni));
     }
@@ -146,7 +146,7 @@ private slots:
         QFETCH(QStringList, asked);
         QFETCH(bool, kept);
         DialogSession s;
-        const QString old = Variable::Settings.DefaultFolder;
+        const QString old = s.menu->settings().DefaultFolder;
         for (int a : answers)
             s.prompts.queueAnswer(prompts::Answer(a));
         auto *w = openBy<FrmOption>(s.menu->MenuOption);
@@ -155,7 +155,7 @@ private slots:
         const QString typed = folder.isEmpty() || folder.contains(QChar(0)) ? folder : s.folder.filePath(folder);
         const bool printable = std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isPrint(); });
         typed.size() < 100 && printable ? typeInto(w->Text1, typed) : w->Text1->setText(typed);
-        QCOMPARE(Variable::Settings.DefaultFolder, typed);
+        QCOMPARE(w->editedSettings().DefaultFolder, typed);
         QTest::mouseClick(w->Command1, Qt::LeftButton);
         flushDeletes();
         QVERIFY(!shown<FrmOption>() && s.menu->isEnabled());
@@ -165,7 +165,7 @@ private slots:
         for (const auto &m : s.prompts.messages)
             QVERIFY(m.title == kTitle && m.buttons == (m.text == LoadResString(194) ? prompts::Buttons::RetryCancel
                                                                                      : prompts::Buttons::OkCancel));
-        QCOMPARE(Variable::Settings.DefaultFolder, kept ? typed : old);
+        QCOMPARE(s.menu->settings().DefaultFolder, kept ? typed : old);
         QCOMPARE(QFileInfo::exists(typed), kept);
         QVERIFY(!QFileInfo::exists(s.folder.filePath("a")) && !QFileInfo::exists(s.folder.filePath("Language.dat")));
     }
@@ -195,7 +195,7 @@ private slots:
         QFETCH(QString, languageFile);
         DialogSession s;
         i18n::language().choice = 1;
-        const QString old = Variable::Settings.DefaultFolder;
+        const QString old = s.menu->settings().DefaultFolder;
         auto *w = openBy<FrmOption>(s.menu->MenuOption);
         QVERIFY(w && w->Frame1->isHidden() && w->Frame2->isHidden());
         // Typed into the folder field the letters are just letters; Cancel and close put the folder back.
@@ -215,7 +215,7 @@ private slots:
         }
         leaveBy(w, way, w->Command1, w->Command2);
         QVERIFY(!shown<FrmOption>() && s.menu->isEnabled());
-        QCOMPARE(Variable::Settings.DefaultFolder, old);
+        QCOMPARE(s.menu->settings().DefaultFolder, old);
         // The language choice stays in memory whatever the way out; only OK with the group shown writes it.
         QCOMPARE(i18n::language().choice, qint16(pickDebugAndSystem ? 0 : 1));
         QCOMPARE(s.folder.readFile(QStringLiteral("Language.dat")),
@@ -259,7 +259,7 @@ private slots:
         QCOMPARE(s.prompts.texts(), asked);
         const QString start = loaded ? typed : unreadable ? picker->startDrive() : QDir::currentPath();
         QCOMPARE(picker->currentFolder(), start);
-        QCOMPARE(Variable::Settings.DefaultFolder, start);
+        QCOMPARE(picker->folder(), start);
         QCOMPARE(picker->Drive1->currentText(), picker->startDrive());
         // A drive that went away after the list was made (a medium taken out): Retry, then Cancel.
         picker->Drive1->addItem(QStringLiteral("/no/such/medium"));
@@ -270,15 +270,15 @@ private slots:
         QCOMPARE(s.prompts.texts(), asked);
         QCOMPARE(s.prompts.messages.last().buttons, prompts::Buttons::RetryCancel);
         QCOMPARE(picker->Drive1->currentText(), picker->startDrive());
-        QCOMPARE(Variable::Settings.DefaultFolder, start);
+        QCOMPARE(picker->folder(), start);
         // The root drive goes to its top folder; typing and browsing change the folder at once.
         picker->Drive1->setCurrentIndex(1);
         QTest::keyClick(picker->Drive1, Qt::Key_Up);
-        QCOMPARE(Variable::Settings.DefaultFolder, QStringLiteral("/"));
+        QCOMPARE(picker->folder(), QStringLiteral("/"));
         typeInto(picker->Text1, QStringLiteral("/typed/path"));
-        QCOMPARE(Variable::Settings.DefaultFolder, QStringLiteral("/typed/path"));
+        QCOMPARE(picker->folder(), QStringLiteral("/typed/path"));
         picker->setCurrentFolder(chosen);
-        QCOMPARE(Variable::Settings.DefaultFolder, chosen);
+        QCOMPARE(picker->folder(), chosen);
         QCOMPARE(picker->Text1->text(), chosen);
         // A close request on the waiting options window leaves both open.
         QVERIFY(!option->close() && option->isVisible() && picker->isVisible());
@@ -286,15 +286,38 @@ private slots:
         leaveBy(picker, way, picker->Command1, picker->Command2);
         QVERIFY(!picker && option->isEnabled() && !s.menu->isEnabled());
         const QString back = way == QLatin1String("ok") ? chosen : unreadable ? start : typed;
-        QCOMPARE(Variable::Settings.DefaultFolder, back);
+        QCOMPARE(option->editedSettings().DefaultFolder, back);
         QCOMPARE(option->Text1->text(), back);
         // OK keeps it; the options window's Cancel returns to the folder it opened with.
         leaveBy(option, loaded ? "ok" : "cancel", option->Command1, option->Command2);
         QVERIFY(s.menu->isEnabled());
-        QCOMPARE(Variable::Settings.DefaultFolder, loaded ? back : s.folder.path());
+        QCOMPARE(s.menu->settings().DefaultFolder, loaded ? back : s.folder.path());
         QCOMPARE(s.prompts.texts(), asked);
     }
 };
+
+void TestDialogs::mainWindowWaitsForItsWindows()
+{
+    // While another window of the program holds it disabled, the main window's close box does
+    // nothing: no settings saved, no transfer cut short, no program ending under an open window.
+    DialogSession s;
+    s.menu->settings().ProgMode = false;  // the transfer window reads the made-up directory
+    const QByteArray before = s.settingsFile();
+    for (QAction *open : {s.menu->MenuOption, s.menu->MenuRS232C, s.menu->MenuMeasurementSetting, s.menu->MenuVersion,
+                          static_cast<QAction *>(nullptr)}) {
+        open ? open->trigger() : s.menu->transferButton->click();
+        QWidget *other = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != s.menu && w->isVisible() && !qobject_cast<QMenu *>(w))
+                other = w;
+        QVERIFY(other && other != s.menu && !s.menu->isEnabled());
+        QVERIFY(!s.menu->close() && s.menu->isVisible() && other->isVisible());
+        QCOMPARE(s.settingsFile(), before);
+        other->close();
+        flushDeletes();
+        QTRY_VERIFY(s.menu->isEnabled());
+    }
+}
 
 QTEST_MAIN(TestDialogs)
 #include "test_dialogs.moc"

@@ -5,7 +5,6 @@
 #include <QtWidgets>
 
 #include "dialogs/FrmRS232CSetting.h"
-#include "startup/Variable.h"
 #include "support/DialogSession.h"
 #include "support/Pty.h"
 
@@ -58,8 +57,8 @@ private slots:
         pickEntry(w->Combo3, QStringLiteral("19200"));
         leaveBy(w, QStringLiteral("ok"), w->Command1, w->Command2);
         QVERIFY(s.menu->isEnabled());
-        QCOMPARE(Variable::Settings.RsPort, QStringLiteral("COM1"));
-        QCOMPARE(Variable::Settings.RsSpeed, QStringLiteral("19200"));
+        QCOMPARE(s.menu->settings().RsPort, QStringLiteral("COM1"));
+        QCOMPARE(s.menu->settings().RsSpeed, QStringLiteral("19200"));
     }
 
     void storedValuesShown_data()
@@ -84,7 +83,7 @@ private slots:
         DialogSession s(QStringLiteral("start.ini"), {a.path()});
         stored[0].replace(QStringLiteral("@A@"), a.path()).replace(QStringLiteral("@a@"), a.path().toUpper());
         texts.replaceInStrings(QStringLiteral("@A@"), a.path());
-        SettingsRecord &r = Variable::Settings;
+        SettingsRecord &r = s.menu->settings();
         r.RsPort = stored[0], r.RsSpeed = stored[1], r.RsParity = stored[2], r.RsStopBit = stored[3];
         r.RsFlow = qint16(stored[4].toShort());
         const SettingsRecord before = r;
@@ -95,9 +94,9 @@ private slots:
             shownTexts << c->currentText();
         QCOMPARE(shownTexts, texts);
         // Showing changes nothing; OK without picks keeps even the odd values.
-        QCOMPARE(Variable::Settings, before);
+        QCOMPARE(s.menu->settings(), before);
         leaveBy(w, QStringLiteral("ok"), w->Command1, w->Command2);
-        QCOMPARE(Variable::Settings, before);
+        QCOMPARE(s.menu->settings(), before);
     }
 
     void waysOut_data()
@@ -111,7 +110,7 @@ private slots:
         QFETCH(QString, way);
         BarePty a, b, c;
         DialogSession s(QStringLiteral("start.ini"), {a.path(), b.path(), c.path()});
-        const SettingsRecord before = Variable::Settings;
+        const SettingsRecord before = s.menu->settings();
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
         QVERIFY(w);
         pickEntry(w->Combo2, c.path());
@@ -120,13 +119,14 @@ private slots:
         pickEntry(w->Combo5, QStringLiteral("Even"));
         pickEntry(w->Combo6, QStringLiteral("2"));
         pickEntry(w->Combo7, QStringLiteral("Xon/RTS"));
-        // Each pick is in the settings at once, parity by its letter and flow by its number.
-        QCOMPARE(Variable::Settings.RsPort, c.path());
-        QVERIFY(Variable::Settings.RsParity == QLatin1String("E") && Variable::Settings.RsFlow == 4);
+        // Each pick is in the window's copy at once, parity by its letter and flow by its number.
+        const SettingsRecord &edited = w->editedSettings();
+        QCOMPARE(edited.RsPort, c.path());
+        QVERIFY(edited.RsParity == QLatin1String("E") && edited.RsFlow == 4 && s.menu->settings() == before);
         leaveBy(w, way, w->Command1, w->Command2);
         QVERIFY(!shown<FrmRS232CSetting>() && s.menu->isEnabled());
         if (way != QLatin1String("ok"))
-            QCOMPARE(Variable::Settings, before);
+            QCOMPARE(s.menu->settings(), before);
         s.exit();
         QByteArray expected = dialogData(way == QLatin1String("ok") ? "serial_ok.ini" : "start.ini");
         QCOMPARE(s.settingsFile(), expected.replace("@PORT3@", c.path().toLocal8Bit()));

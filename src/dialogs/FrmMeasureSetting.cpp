@@ -21,7 +21,8 @@
 using dialogs::named;
 using dialogs::selectFromCaret;
 
-FrmMeasureSetting::FrmMeasureSetting(const SettingsRecord &settings) : m_settings(settings)
+FrmMeasureSetting::FrmMeasureSetting(const SettingsRecord &settings)
+    : m_settings(settings), m_original(settings), m_loaded(settings)
 {
     setObjectName(QStringLiteral("FrmMeasureSetting"));
     ensureResources();
@@ -112,6 +113,9 @@ void FrmMeasureSetting::Form_Load()
     Check2->setChecked(s.CO2Graph == 1);
     Check3->setChecked(s.TempGraph == 1);
     Check4->setChecked(s.HumGraph == 1);
+    // What the rules above left (an out-of-range count made 0, an unknown mode made Detailed) is
+    // what leaving without OK goes back to.
+    m_loaded = m_settings;
 }
 
 void FrmMeasureSetting::Text1_Change()
@@ -161,6 +165,12 @@ void FrmMeasureSetting::reject() { close(); }
 
 void FrmMeasureSetting::closeEvent(QCloseEvent *event)
 {
-    // Cancel, Escape and the close box all end here: the edits are dropped with the window.
+    // Cancel, Escape and the close box all end here: the user's edits are dropped; the corrections
+    // the window made to odd stored values while loading stay.
+    if (!m_ok && !m_closed) {
+        m_closed = true;
+        if (!(m_loaded == m_original))
+            emit settingsAccepted(m_loaded);
+    }
     event->accept();
 }

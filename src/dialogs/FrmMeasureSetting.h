@@ -13,7 +13,7 @@ class QPushButton;
 class QRadioButton;
 
 // Measurement settings: mode, number of data, sampling time and the charted series. The window
-// edits a copy of the settings and hands it back on OK; Cancel just closes.
+// edits a copy of the settings and hands it back on OK; Cancel drops the user's edits.
 class FrmMeasureSetting : public QDialog {
     Q_OBJECT
 public:
@@ -54,8 +54,11 @@ protected:
 private:
     void Form_Load();
 
-    SettingsRecord m_settings;
+    SettingsRecord m_settings;  // the copy the window edits
+    SettingsRecord m_original;  // as they were when the window opened
+    SettingsRecord m_loaded;    // as the window's load left them
     bool m_ok = false;
+    bool m_closed = false;
 };
 
 // Captions, fonts and the sampling-time list of the measurement dialog.
