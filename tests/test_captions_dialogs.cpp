@@ -8,7 +8,6 @@
 #include "dialogs/FrmMeasureSetting.h"
 #include "dialogs/FrmOption.h"
 #include "dialogs/FrmRS232CSetting.h"
-#include "startup/Variable.h"
 #include "support/DialogSession.h"
 
 namespace {
@@ -24,7 +23,15 @@ const QList<Language> kLanguages = {
     {"de_DE.UTF-8", 0, En, 9, false, "icon"}, {"de_DE.UTF-8", 1, En, 9, false, "icon"},
 };
 
-template <typename T> QDialog *create() { return new T; }
+template <typename T> QDialog *create()
+{
+    if constexpr (std::is_constructible_v<T, SettingsRecord>)
+        return new T(SettingsRecord());
+    else if constexpr (std::is_same_v<T, FrmDriveList>)
+        return new T(QStringLiteral(""));  // the picker as the options window opens it, for a folder
+    else
+        return new T;
+}
 
 // Captions ("" the window title, "188" the no-port message, a list's entries joined by "|"; none for a
 // text field) by Texts. The controls named take the font rule; those listed last keep the designed font.
@@ -94,7 +101,6 @@ private slots:
         for (int i = 1; i <= 16; ++i)
             missing += "/dev/telvaro-test-missing-" + QByteArray::number(i) + ':';
         qputenv("TELVARO_EXTRA_PORTS", missing);
-        DriveListCaller = 1;  // the picker as the options window opens it
     }
 
     void captionsAndFonts_data()

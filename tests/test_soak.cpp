@@ -29,7 +29,7 @@
 #include "metersim/Simulator.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
-#include "startup/Variable.h"
+#include "measure/Samples.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SimFixture.h"
 #include "support/SoakProbes.h"
@@ -200,16 +200,16 @@ void TestSoak::checkIdle(const char *where)
 {
     FrmMenu *w = m_window;
     QVERIFY2(w, where);
-    QVERIFY2(!w->live()->running(), where);
+    QVERIFY2(!w->live().running(), where);
     QVERIFY2(w->isEnabled(), where);
-    QVERIFY2(w->Command1->isEnabled(), where);
-    QVERIFY2(w->Command3->isEnabled(), where);
-    QCOMPARE(w->Command1->text(), LoadResString(112));
-    QVERIFY2(!w->Timer2->isActive() && !w->Timer3->isActive(), where);
-    QVERIFY2(!w->MSComm1->isOpen(), where);
+    QVERIFY2(w->startStopButton->isEnabled(), where);
+    QVERIFY2(w->transferButton->isEnabled(), where);
+    QCOMPARE(w->startStopButton->text(), LoadResString(112));
+    QVERIFY2(!w->live().requestTimer().isActive() && !w->live().replyTimer().isActive(), where);
+    QVERIFY2(!w->link().isOpen(), where);
     // Not even half open: no descriptor on the meter's device is left.
     QVERIFY2(soak::openTerminalDescriptors() == 0, where);
-    QVERIFY2(!FrmMenu::ending(), where);
+    QVERIFY2(!ProgramEnding(), where);
 }
 
 void TestSoak::checkLog()
@@ -230,7 +230,7 @@ void TestSoak::liveCycle(Cycle kind)
 {
     FrmMenu *w = m_window;
     metersim::Simulator &sim = m_sim->sim();
-    SettingsRecord &s = Variable::Settings;
+    SettingsRecord &s = w->settings();
     const int n = uniform(3, 5);
     s.MeasureMode = qint16(uniform(0, 1));
     s.MeasureSampleValue = n;
@@ -292,10 +292,10 @@ void TestSoak::liveCycle(Cycle kind)
                 applied = vanished = true;
             }
         } else if (kind == Cycle::LiveUserStop) {
-            if (clock.elapsed() >= atMs || !w->live()->running()) {
+            if (clock.elapsed() >= atMs || !w->live().running()) {
                 applied = true;
-                if (w->live()->running() && w->Command1->text() == LoadResString(156)) {
-                    QTest::mouseClick(w->Command1, Qt::LeftButton);
+                if (w->live().running() && w->startStopButton->text() == LoadResString(156)) {
+                    QTest::mouseClick(w->startStopButton, Qt::LeftButton);
                     stopClicked = true;
                 }
             }
@@ -303,8 +303,8 @@ void TestSoak::liveCycle(Cycle kind)
     });
     clock.start();
     driver.start();
-    QTest::mouseClick(w->Command1, Qt::LeftButton);  // returns once the start-up exchanges are done
-    const bool ended = settle([&] { return !w->live()->running(); }, 30000);
+    QTest::mouseClick(w->startStopButton, Qt::LeftButton);  // returns once the start-up exchanges are done
+    const bool ended = settle([&] { return !w->live().running(); }, 30000);
     driver.stop();
     QVERIFY2(ended, cycleName(kind));
     sim.clearFaults();
@@ -316,16 +316,17 @@ void TestSoak::liveCycle(Cycle kind)
     const std::vector<std::string> all = sim.liveRecords();
     const std::vector<std::string> sent(all.begin() + std::ptrdiff_t(recordsBefore), all.end());
     // A run that failed while starting took nothing (and says so: no data present).
-    const int taken = Variable::DataPresent == 1 ? Variable::SampleIndex - 1 : 0;
+    const SampleData &data = w->samples().data();
+    const int taken = w->samples().present() ? data.count() : 0;
     QVERIFY2(taken <= int(sent.size()), qPrintable(QStringLiteral("%1 samples taken, %2 records sent")
                                                          .arg(taken)
                                                          .arg(sent.size())));
     for (int i = 1; i <= taken; ++i)
-        QVERIFY2(Variable::RawReplies[i] == QByteArray::fromStdString(sent[size_t(i - 1)]),
+        QVERIFY2(data.lines[i - 1] == QByteArray::fromStdString(sent[size_t(i - 1)]),
                  qPrintable(QStringLiteral("%1: sample %2 is %3, the meter sent %4")
                                 .arg(QLatin1String(cycleName(kind)))
                                 .arg(i)
-                                .arg(QString::fromLatin1(Variable::RawReplies[i].toPercentEncoding()))
+                                .arg(QString::fromLatin1(data.lines[i - 1].toPercentEncoding()))
                                 .arg(QString::fromLatin1(
                                     QByteArray::fromStdString(sent[size_t(i - 1)]).toPercentEncoding()))));
     m_samplesChecked += taken;
@@ -386,7 +387,7 @@ void TestSoak::transferCycle(Cycle kind)
     const qsizetype saveRequestsBefore = m_prompts->saveRequests.size();
     QVERIFY(settle([&] { return sim.idle(); }, 5000));
 
-    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QTest::mouseClick(w->transferButton, Qt::LeftButton);
     QPointer<FrmDataRead> window;
     for (QWidget *top : QApplication::topLevelWidgets()) {
         auto *candidate = qobject_cast<FrmDataRead *>(top);
@@ -520,9 +521,10 @@ void TestSoak::soak()
     SimFixture sim(config);
     QVERIFY(sim.ok());
     if (qEnvironmentVariableIsSet("TELVARO_SOAK_TRACE"))
-        connect(window->MSComm1, &SerialLink::deviceLost, this, [&sim] { qInfo("program %.3f device lost", sim->now()); });
+        connect(&window->link(), &SerialLink::deviceLost, this, [&sim] { qInfo("program %.3f device lost", sim->now()); });
     m_sim = &sim;
-    SettingsRecord &s = Variable::Settings;
+    SettingsRecord &s = window->settings();
+    s = sim.settings(s);
     s.DefaultFolder = folder.path();
     s.CO2Graph = s.COGraph = s.TempGraph = s.HumGraph = 1;
 
