@@ -31,7 +31,7 @@ bool temperatureIsCelsius();
 // "Degrees" / "Degrees Fahrenheit" (or the Japanese and Chinese degree signs), by the test above.
 QString degreeText();
 
-// The file's text in the file code set, CR LF line ends, data from the global series; nothing when
+// The file's text in the file code page, CR LF line ends, data from the global series; nothing when
 // a series the columns need holds fewer than count samples.
 std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode);
 std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &basisText);
