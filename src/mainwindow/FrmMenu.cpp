@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -103,7 +104,7 @@ void FrmMenu::buildUi()
     named(MenuVersion, "MenuVersion");
 
     // Toolbar: Save and Help.
-    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar"));
     named(Toolbar1, "Toolbar1");
     Toolbar1->setMovable(false);
     ToolbarSave = Toolbar1->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save As"),
@@ -160,6 +161,7 @@ void FrmMenu::buildUi()
     named(vaSpread1, "vaSpread1");
     vaSpread1->setAccessibleName(QStringLiteral("Live table"));
     vaSpread1->setMaxRows(10);
+    vaSpread1->setFillViewport(true);
     layout->addWidget(vaSpread1, 2);
     setCentralWidget(central);
 
@@ -188,6 +190,8 @@ void FrmMenu::Form_Load()
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
     ComputeResIdBase();
     SetCaptionsFrmMenu(*this);
+    // Every header readable before the first run too.
+    vaSpread1->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
     LoadSettings();
     Variable::DataPresent = 0;
     Variable::DataSaved = 0;

@@ -26,10 +26,14 @@ public:
     void setRow(int row, const QStringList &texts);
     // Blank rows 1..lastRow.
     void clearRows(int lastRow);
+    // Empty rows shown after the last row, so the table fills its window like a spreadsheet.
+    void setFillRows(int rows);
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
     int m_columns;
     int m_rows = 0;
+    int m_fillRows = 0;
     QStringList m_headers;
     QVector<QStringList> m_cells;  // index row-1; empty list = blank row
 };
@@ -52,11 +56,19 @@ public:
     void setSelectedRow(int row);
     int selectedRow() const;
     int activeRow() const;
+    // Show empty rows down to the bottom edge however few rows the table holds.
+    void setFillViewport(bool on);
 
 signals:
     void cellClicked(int col, int row);
     void activeRowChanged(int row);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void updateFillRows();
+
     GridModel *m_model;
+    bool m_fillViewport = false;
 };

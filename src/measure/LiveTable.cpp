@@ -29,11 +29,10 @@ std::optional<Intervals> intervalsForSampleTime(const QString &text)
 
 bool isCelsius(const QString &unitTemp, const QString &systemLanguage)
 {
-    if (systemLanguage == QLatin1String("Chinese") && !unitTemp.isEmpty()) {
-        // 0xDF 0x43 is one GBK character (ANSI code -8381).
-        if (codepage::toMeter(unitTemp.left(1)) == QByteArray("\xDF\x43"))
-            return true;
-    }
+    // On a Chinese system the degree mark 0xDF and the "C" after it are one GBK character (ANSI code
+    // -8381), and only that character means Celsius.
+    if (systemLanguage == QLatin1String("Chinese"))
+        return !unitTemp.isEmpty() && codepage::toMeter(unitTemp.left(1)) == QByteArray("\xDF\x43");
     return unitTemp.size() >= 2 && unitTemp.at(1) == QLatin1Char('C');
 }
 
