@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Text lookup. Every caller passes the base id (101-194); ResIdBase is added here.
+// Text lookup. Every caller passes the base id (101-196); ResIdBase is added here.
 namespace i18n {
 
 enum class Block { English, Japanese, Chinese };
