@@ -23,6 +23,9 @@ void SetCaptionsFrmMenu(FrmMenu &w)
     w.MenuMeasurementSetting->setText(LoadResString(111));
     w.MenuHelp->setTitle(LoadResString(107));
     w.MenuVersion->setText(LoadResString(108));
+    // The toolbar's two pictures do what these menu entries do, and are announced by their texts.
+    w.ToolbarSave->setText(LoadResString(109));
+    w.ToolbarHelp->setText(LoadResString(108));
     w.Command1->setText(LoadResString(112));
     w.Command2->setText(LoadResString(114));
     w.Command3->setText(LoadResString(113));
