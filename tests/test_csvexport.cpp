@@ -47,15 +47,18 @@ const struct FileCase { const char *name, *locale; int choice; char unit; const 
     {"English Detailed Fahrenheit, calculation page", "en_US.UTF-8", 0, 'F', "DP", 1, 3, "1", "detailed_en_fahrenheit.csv"},
     {"count 0: header only", "en_US.UTF-8", 0, 'C', "", 1, 0, "1", "detailed_en_count0.csv"},
     {"negative count: header only", "en_US.UTF-8", 0, 'C', "", 1, -1, "1", "detailed_en_count0.csv"},
-    {"Japanese Standard keeps the unit as received", "ja_JP.UTF-8", 0, 'C', "", 0, 3, "1", "standard_ja_utf8.csv"},
-    {"Japanese Detailed degree text", "ja_JP.UTF-8", 0, 'C', "", 1, 3, "1", "detailed_ja_utf8.csv"},
-    {"Japanese Standard in Shift-JIS", "ja_JP.SJIS", 0, 'C', "", 0, 3, "1", "standard_ja_sjis.csv"},
+    {"Japanese Standard keeps the unit's bytes", "ja_JP.UTF-8", 0, 'C', "", 0, 3, "1", "standard_ja_sjis.csv"},
+    {"Japanese Detailed degree text", "ja_JP.UTF-8", 0, 'C', "", 1, 3, "1", "detailed_ja_sjis.csv"},
+    {"Japanese Standard, no code set", "ja_JP", 0, 'C', "", 0, 3, "1", "standard_ja_sjis.csv"},
     {"Japanese Detailed Fahrenheit in Shift-JIS", "ja_JP.SJIS", 0, 'F', "", 1, 3, "1", "detailed_ja_sjis_fahrenheit.csv"},
     {"English chosen on a Japanese system", "ja_JP.UTF-8", 1, 'C', "", 1, 3, "1", "detailed_ja_english.csv"},
     {"Chinese Standard Celsius in GBK", "zh_CN.GBK", 0, 'C', "", 0, 3, "1", "standard_zh_gbk.csv"},
-    {"Chinese Standard Fahrenheit in UTF-8", "zh_CN.UTF-8", 0, 'F', "", 0, 3, "1", "standard_zh_utf8_fahrenheit.csv"},
-    {"Chinese Detailed Celsius in UTF-8", "zh_CN.UTF-8", 0, 'C', "", 1, 3, "1", "detailed_zh_utf8.csv"},
+    {"Chinese Standard Fahrenheit, UTF-8 locale", "zh_CN.UTF-8", 0, 'F', "", 0, 3, "1", "standard_zh_gbk_fahrenheit.csv"},
+    {"Chinese Detailed Celsius, UTF-8 locale", "zh_CN.UTF-8", 0, 'C', "", 1, 3, "1", "detailed_zh_gbk.csv"},
+    {"Chinese Standard, no code set", "zh_CN", 0, 'C', "", 0, 3, "1", "standard_zh_gbk.csv"},
     {"German locale: decimal point, no sampling time", "de_DE.UTF-8", 0, 'C', "", 0, 3, "", "standard_de_no_sampling_time.csv"},
+    {"German, no code set", "de_DE", 0, 'C', "", 0, 3, "", "standard_de_no_sampling_time.csv"},
+    {"C locale", "C", 0, 'C', "", 0, 3, "1", "standard_en_celsius.csv"},
     {"%OA TMP English", "en_US.UTF-8", 0, 'C', "TMP", 0, 2, "1", "oa_tmp_en.csv"},
     {"%OA CO2 Japanese", "ja_JP.UTF-8", 0, 'C', "CO2", 0, 2, "1", "oa_co2_ja.csv"},
     {"%OA TMP Japanese Shift-JIS", "ja_JP.SJIS", 0, 'C', "TMP", 0, 2, "1", "oa_tmp_ja_sjis.csv"},
@@ -91,12 +94,13 @@ private slots:
         const struct { const char *locale, *meterTemp; bool celsius; } rows[] = {{"en_US.UTF-8", "\xDF" "C", true},
             {"en_US.UTF-8", "\xDF" "F", false}, {"en_US.UTF-8", "C", false}, {"en_US.UTF-8", "", false}, {"ja_JP.UTF-8", "\xDF" "C", true},
             {"ja_JP.UTF-8", "\xDF" "F", false}, {"zh_CN.UTF-8", "\xDF" "C", true}, {"zh_CN.GBK", "\xDF" "C ", true},
-            {"zh_CN.UTF-8", "\xDF" "F", false}, {"zh_CN.UTF-8", "xC", false}, {"zh_CN.UTF-8", "", false}};
+            {"zh_CN.UTF-8", "\xDF" "F", false}, {"zh_CN.UTF-8", "xC", false}, {"zh_CN", "\xDF" "C", true}, {"zh_CN.UTF-8", "", false}};
         for (const auto &r : rows) {
             setLanguageState(r.locale, 0);
             const QString unit = unitsAndSeries(r.meterTemp).unit(Quantity::Temperature);
             // A Chinese system reads the degree mark and the letter after it as one character.
             QVERIFY2(i18n::language().systemLanguage != "Chinese" || !*r.meterTemp || unit.at(0) != QChar(0xDF), r.locale);
+            QCOMPARE(codepage::toFile(unit), QByteArray(r.meterTemp));  // the meter's very bytes
             QVERIFY2(csvexport::temperatureIsCelsius(unit) == r.celsius &&
                          csvexport::degreeText(unit) == LoadResString(r.celsius ? 190 : 191),
                      r.locale + (' ' + QByteArray(r.meterTemp).toHex(' ')));

@@ -3,6 +3,7 @@
 #include <QTest>
 #include <QtWidgets>
 
+#include "dialogs/DialogRules.h"
 #include "dialogs/FrmDriveList.h"
 #include "dialogs/FrmMeasureSetting.h"
 #include "dialogs/FrmOption.h"
@@ -122,7 +123,7 @@ private slots:
 
     void optionFolderOk_data()
     {
-        QTest::addColumn<QString>("folder");    // in the program folder unless empty or with a NUL
+        QTest::addColumn<QString>("folder");    // in the program folder unless empty, with a NUL or a drive
         QTest::addColumn<Answers>("answers");
         QTest::addColumn<QStringList>("asked");  // "154" (missing) or "194" (cannot be looked up) per message
         QTest::addColumn<bool>("kept");          // the typed folder stays and exists (else the old one is back)
@@ -137,6 +138,7 @@ private slots:
         QTest::newRow("too long, Retry, Cancel") << QString(5000, 'd') << Answers{retry, cancel} << error + error << false;
         QTest::newRow("NUL in the name") << QStringLiteral("x\0y") << Answers{cancel} << error << false;
         QTest::newRow("control characters, OK creates") << QStringLiteral("c\x01\t") << Answers{ok} << missing << true;
+        QTest::newRow("drive path, OK creates nothing") << "C:\\Survey" << Answers{ok} << missing << false;
     }
 
     void optionFolderOk()
@@ -152,7 +154,8 @@ private slots:
         auto *w = openBy<FrmOption>(s.menu->MenuOption);
         QVERIFY(w && !s.menu->isEnabled());
         QCOMPARE(w->Text1->text(), old);
-        const QString typed = folder.isEmpty() || folder.contains(QChar(0)) ? folder : s.folder.filePath(folder);
+        const bool asTyped = folder.isEmpty() || folder.contains(QChar(0)) || folder.contains(':');
+        const QString typed = asTyped ? folder : s.folder.filePath(folder);
         const bool printable = std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isPrint(); });
         typed.size() < 100 && printable ? typeInto(w->Text1, typed) : w->Text1->setText(typed);
         QCOMPARE(w->editedSettings().DefaultFolder, typed);
@@ -261,6 +264,12 @@ private slots:
         QCOMPARE(picker->currentFolder(), start);
         QCOMPARE(picker->folder(), start);
         QCOMPARE(picker->Drive1->currentText(), picker->startDrive());
+        // The drives a user saves to: root, home, then writable removable, home and network volumes.
+        const QList<dialogrules::Volume> volumes{{"/", "ext4", false}, {"/boot/efi", "vfat", false},
+            {"/snap/core/1", "squashfs", true}, {"/media/tech/STICK", "vfat", false}, {"/media/tech/CD", "iso9660", true},
+            {"/run/user/0", "tmpfs", false}, {"/srv/share", "nfs4", false}, {"/home/tech/box", "fuse.sshfs", false}};
+        QCOMPARE(dialogrules::drivesToOffer(volumes, "/home/tech"),
+                 QStringList({"/", "/home/tech", "/home/tech/box", "/media/tech/STICK", "/srv/share"}));
         // A drive that went away after the list was made (a medium taken out): Retry, then Cancel.
         picker->Drive1->addItem(QStringLiteral("/no/such/medium"));
         picker->Drive1->setFocus();

@@ -55,7 +55,7 @@ void TestLiveRules::perLanguage()
     TestProgramFolder folder(locale);
     setLanguageState(locale, qint16(choice));
     SampleData data;
-    data.unit(Quantity::Temperature) = kDebugUnit;
+    data.unit(Quantity::Temperature) = codepage::fromMeter("\xDF" "C");
     const QStringList headers = live::tableHeaders(data);
     QList<int> broken;
     for (int c = 1; c <= headers.size(); ++c)
@@ -65,9 +65,10 @@ void TestLiveRules::perLanguage()
     data.unit(Quantity::Temperature) = codepage::fromMeter("\xDF" "F");  // the temperature headers name the unit
     QVERIFY(live::tableHeaders(data).at(3) != headers.at(3) && live::tableHeaders(data).at(1) == headers.at(1));
 
-    // The meter's "°C" in this language's code page (in Chinese one character) reads as Celsius.
+    // The meter's "°C" in this language's code page (in Chinese one character) reads as Celsius; on a
+    // Chinese system only that character, so debug mode's unit is no Celsius there.
     auto celsius = [](const QString &unit) { return live::isCelsius(unit, i18n::language().systemLanguage); };
-    QVERIFY(celsius(codepage::fromMeter("\xDF" "C")) && celsius(kDebugUnit));
+    QVERIFY(celsius(codepage::fromMeter("\xDF" "C")) && celsius(kDebugUnit) == (i18n::language().systemLanguage != "Chinese"));
     QVERIFY(!celsius(codepage::fromMeter("\xDF" "F")) && !celsius("C") && !celsius(""));
 
     // The sampling-time texts of the language: request interval, reply wait, label step.
@@ -160,6 +161,20 @@ void TestLiveRules::chartScalesAndZoom()
     chart->setZoomEnabled(true);
     chart->chart()->zoomOut();
     QTRY_COMPARE(chart->timeMin(), 0.25);
+
+    // Time labels at whole multiples of the label step, as many as fit without overlapping; a window
+    // holding no whole minute is labelled in the largest whole seconds that fit.
+    chart = chartFor(0.5 + 6.4 * kSecond);
+    const QStringList labels = chart->timeLabels();
+    QVERIFY(labels.size() >= 3 && labels.first() == "12:00:10");
+    QVERIFY(std::ranges::all_of(labels, [](const QString &l) { return l.right(2).toInt() % 5 == 0; }));
+    chart->setTimeLabelStep(60);
+    QCOMPARE(chart->timeLabels(), QStringList{"12:00:30"});
+    // A run of one sample shows its point; a line of two needs none.
+    chart->AddChartPoint(0, 0.5 + 7 * kSecond, 400);
+    QVERIFY(chart->lineSeries(0)->pointsVisible());
+    chart->AddChartPoint(0, 0.5 + 8 * kSecond, 410);
+    QVERIFY(!chart->lineSeries(0)->pointsVisible());
 }
 
 QTEST_MAIN(TestLiveRules)

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "datafiles/SettingsFile.h"
+#include "i18n/CodePage.h"
 #include "i18n/Texts.h"
 #include "support/TestEnv.h"
 
@@ -35,23 +36,36 @@ private slots:
 void TestSettings::defaultsWhenMissing_data()
 {
     QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<bool>("documents");  // the user has a documents folder
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("en") << QByteArray("en_US.UTF-8") << expectedFile("default-en.ini");
-    QTest::newRow("ja") << QByteArray("ja_JP.UTF-8") << expectedFile("default-ja.ini");
-    QTest::newRow("zh") << QByteArray("zh_CN.UTF-8") << expectedFile("default-zh.ini");
-    QTest::newRow("de (English texts)") << QByteArray("de_DE.UTF-8") << expectedFile("default-en.ini");
+    QTest::newRow("en") << QByteArray("en_US.UTF-8") << true << expectedFile("default-en.ini");
+    QTest::newRow("ja") << QByteArray("ja_JP.UTF-8") << true << expectedFile("default-ja.ini");
+    QTest::newRow("ja, no code set") << QByteArray("ja_JP") << false << expectedFile("default-ja.ini");
+    QTest::newRow("zh") << QByteArray("zh_CN.UTF-8") << false << expectedFile("default-zh.ini");
+    QTest::newRow("zh, no code set") << QByteArray("zh_CN") << true << expectedFile("default-zh.ini");
+    QTest::newRow("de (English texts)") << QByteArray("de_DE.UTF-8") << false << expectedFile("default-en.ini");
+    QTest::newRow("C") << QByteArray("C") << true << expectedFile("default-en.ini");
 }
 
 void TestSettings::defaultsWhenMissing()
 {
     QFETCH(QByteArray, locale);
+    QFETCH(bool, documents);
     QFETCH(QByteArray, expected);
     TestProgramFolder folder(locale);
     setLanguageState(locale, 0);
+    // A fresh user: the data folder is the documents folder, or home when there is none.
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", folder.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", folder.filePath(".config").toLocal8Bit());
+    if (documents)
+        QDir(folder.path()).mkdir("Documents");
     SettingsRecord r = LoadSettings(folder.path());
+    qputenv("HOME", oldHome), qputenv("XDG_CONFIG_HOME", oldConfig);
     QVERIFY(r.ProgMode);
     QVERIFY(SaveSettings(folder.path(), r));
-    QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")), expected);
+    const QString data = documents ? folder.filePath("Documents") : folder.path();
+    QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")), expected.replace("@FOLDER@", data.toLocal8Bit()));
 }
 
 void TestSettings::readRules_data()
@@ -61,7 +75,8 @@ void TestSettings::readRules_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("ProgMode with blank") << QByteArray("ProgMode= True\r\n") << "ProgMode" << "true";
     QTest::newRow("ProgMode without blank") << QByteArray("ProgMode=True\r\n") << "ProgMode" << "false";
-    QTest::newRow("folder with comma kept whole") << QByteArray("DefaultFolder=D:\\Survey, 2026\r\n") << "DefaultFolder" << "D:\\Survey, 2026";
+    QTest::newRow("folder with comma kept whole") << QByteArray("DefaultFolder=/srv/Survey, 2026\r\n") << "DefaultFolder" << "/srv/Survey, 2026";
+    QTest::newRow("drive path: the data folder") << QByteArray("DefaultFolder=C:\\Survey\r\n") << "DefaultFolder" << "@DATA@";
     QTest::newRow("folder value not trimmed") << QByteArray("DefaultFolder= /data \r\n") << "DefaultFolder" << " /data ";
     QTest::newRow("channel 2 ignored") << QByteArray("RsSpeed_CH1=4800\r\nRsSpeed_CH2=38400\r\n") << "RsSpeed" << "4800";
     QTest::newRow("1.5 rounds to 2") << QByteArray("MeasureMode=1.5\r\n") << "MeasureMode" << "2";
@@ -74,6 +89,8 @@ void TestSettings::readRules_data()
     QTest::newRow("missing key stays empty") << QByteArray("HumGraph= 1\r\n") << "RsPort" << "";
     QTest::newRow("LF-only file") << QByteArray("RsParity_CH1=E\nRsStopBit_CH1=2\n") << "RsStopBit" << "2";
     QTest::newRow("quoted field") << QByteArray("\"RsDataBit_CH1=7\"\r\n") << "RsDataBit" << "7";
+    QTest::newRow("CR-only file") << QByteArray("RsParity_CH1=E\rRsStopBit_CH1=2\r") << "RsStopBit" << "2";
+    QTest::newRow("after a line of 100,000 bytes") << QByteArray(100000, 'x') + "\r\nRsPort_CH1=COM7\r\n" << "RsPort" << "COM7";
 }
 
 static QString fieldText(const SettingsRecord &r, const QString &field)
@@ -99,7 +116,7 @@ void TestSettings::readRules()
     setLanguageState("en_US.UTF-8", 1);
     folder.writeFile(QStringLiteral("Telvaro.ini"), content);
     SettingsRecord r = LoadSettings(folder.path());
-    QCOMPARE(fieldText(r, field), expected);
+    QCOMPARE(fieldText(r, field), expected == "@DATA@" ? settingsfile::systemDataFolder() : expected);
 }
 
 void TestSettings::sampleTimeCheck_data()
@@ -114,6 +131,7 @@ void TestSettings::sampleTimeCheck_data()
     QTest::newRow("ja/0 resets sec") << QByteArray("ja_JP.UTF-8") << 0 << "5sec" << QString::fromUtf8("１秒");
     QTest::newRow("ja/1 keeps sec") << QByteArray("ja_JP.UTF-8") << 1 << "5sec" << "5sec";
     QTest::newRow("ja/1 resets Japanese") << QByteArray("ja_JP.UTF-8") << 1 << QString::fromUtf8("５秒") << "1sec";
+    QTest::newRow("ja/0 keeps Japanese, no code set") << QByteArray("ja_JP") << 0 << QString::fromUtf8("５秒") << QString::fromUtf8("５秒");
     QTest::newRow("zh/0 keeps Chinese") << QByteArray("zh_CN.UTF-8") << 0 << QString::fromUtf8("30秒") << QString::fromUtf8("30秒");
     QTest::newRow("ja/2 keeps anything") << QByteArray("ja_JP.UTF-8") << 2 << "junk" << "junk";
 }
@@ -126,7 +144,7 @@ void TestSettings::sampleTimeCheck()
     QFETCH(QString, expected);
     TestProgramFolder folder(locale);
     setLanguageState(locale, qint16(choice));
-    folder.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + stored.toUtf8() + "\r\n");
+    folder.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + codepage::toFile(stored) + "\r\n");
     SettingsRecord r = LoadSettings(folder.path());
     QCOMPARE(r.MeasureSampleTime, expected);
 }

@@ -260,7 +260,8 @@ void TestStartup::exitPaths()
         QCOMPARE(prompts.messages.first().title, QStringLiteral("Telvaro Monitor Software"));
     }
     QVERIFY(ProgramEnding());
-    QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")), dataFile("settings/default-en.ini"));
+    const QByteArray data = settingsfile::systemDataFolder().toLocal8Bit();
+    QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")), dataFile("settings/default-en.ini").replace("@FOLDER@", data));
 }
 
 void TestStartup::processorClockRead()

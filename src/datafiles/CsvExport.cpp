@@ -65,16 +65,13 @@ std::optional<QByteArray> dataLines(qint32 count, const QList<const QVector<doub
     return out;
 }
 
-// The header text in the file code set followed by the data lines.
+// The header text in the file code page followed by the data lines.
 std::optional<QByteArray> fileBytes(const QString &headerText, qint32 count,
                                     const QList<const QVector<double> *> &columns)
 {
     std::optional<QByteArray> data = dataLines(count, columns);
     if (!data)
         return std::nullopt;
-    static const QByteArray ascii("0123456789-.,\r\n");
-    if (codepage::toFile(QString::fromLatin1(ascii)) != ascii)
-        return codepage::toFile(headerText + QString::fromLatin1(*data));
     return codepage::toFile(headerText) + *data;
 }
 

@@ -31,7 +31,7 @@ bool temperatureIsCelsius(const QString &unitTemp);
 // "Degrees" / "Degrees Fahrenheit" (or the Japanese and Chinese degree signs), by the test above.
 QString degreeText(const QString &unitTemp);
 
-// The file's text in the file code set, CR LF line ends, samples 0..count-1 of data; nothing when
+// The file's text in the file code page, CR LF line ends, samples 0..count-1 of data; nothing when
 // a series the columns need holds fewer than count samples.
 std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode,
                                           const SampleData &data);

@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include "datafiles/NumberText.h"
@@ -68,84 +70,124 @@ void checkSampleTime(QString &value, const QString &systemLanguage, qint16 choic
 
 } // namespace
 
-bool parseSettings(const QString &text, SettingsRecord &r, const QString &systemLanguage,
-                   qint16 languageChoice, const QString &resetOneSecond)
+bool parseSettingsLine(QString field, SettingsRecord &r, const QString &systemLanguage, qint16 languageChoice,
+                       const QString &resetOneSecond)
 {
     // Each key's value runs to the end of its line, so a folder name with a comma survives.
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
-    for (QString field : lines) {
-        int start = 0;
-        while (start < field.size() && field[start] == QLatin1Char(' '))
-            ++start;
-        field = field.mid(start);
-        if (field.startsWith(QLatin1Char('"'))) {
-            const int close = field.indexOf(QLatin1Char('"'), 1);
-            field = close < 0 ? field.mid(1) : field.mid(1, close - 1);
-        }
-        const int eq = field.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        const QString key = field.left(eq + 1);
-        const QString value = field.mid(eq + 1);
-
-        auto int16Field = [&](qint16 &target) {
-            const auto v = numtext::toInt16(numtext::leadingNumber(value));
-            if (!v)
-                return false;
-            target = *v;
-            return true;
-        };
-
-        if (key == QLatin1String("ProgMode=")) {
-            r.ProgMode = value == QLatin1String(" True");
-        } else if (key == QLatin1String("DefaultFolder=")) {
-            r.DefaultFolder = value;
-        } else if (key == QLatin1String("RsPort_CH1=")) {
-            r.RsPort = value;
-        } else if (key == QLatin1String("RsSpeed_CH1=")) {
-            r.RsSpeed = value;
-        } else if (key == QLatin1String("RsDataBit_CH1=")) {
-            r.RsDataBit = value;
-        } else if (key == QLatin1String("RsParity_CH1=")) {
-            r.RsParity = value;
-        } else if (key == QLatin1String("RsStopBit_CH1=")) {
-            r.RsStopBit = value;
-        } else if (key == QLatin1String("RsFlow_CH1=")) {
-            if (!int16Field(r.RsFlow))
-                return false;
-        } else if (key == QLatin1String("MeasureMode=")) {
-            if (!int16Field(r.MeasureMode))
-                return false;
-        } else if (key == QLatin1String("MeasureSampleTime=")) {
-            r.MeasureSampleTime = value;
-            checkSampleTime(r.MeasureSampleTime, systemLanguage, languageChoice, resetOneSecond);
-        } else if (key == QLatin1String("MeasureSampleValue=")) {
-            const auto v = numtext::toInt32(numtext::leadingNumber(value));
-            if (!v)
-                return false;
-            r.MeasureSampleValue = *v;
-        } else if (key == QLatin1String("CO2Graph=")) {
-            if (!int16Field(r.CO2Graph))
-                return false;
-        } else if (key == QLatin1String("COGraph=")) {
-            if (!int16Field(r.COGraph))
-                return false;
-        } else if (key == QLatin1String("TempGraph=")) {
-            if (!int16Field(r.TempGraph))
-                return false;
-        } else if (key == QLatin1String("HumGraph=")) {
-            if (!int16Field(r.HumGraph))
-                return false;
-        }
-        // Keys of channels 2 to 5 and anything else: read and ignored.
+    int start = 0;
+    while (start < field.size() && field[start] == QLatin1Char(' '))
+        ++start;
+    field = field.mid(start);
+    if (field.startsWith(QLatin1Char('"'))) {
+        const int close = field.indexOf(QLatin1Char('"'), 1);
+        field = close < 0 ? field.mid(1) : field.mid(1, close - 1);
     }
+    const int eq = field.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return true;
+    const QString key = field.left(eq + 1);
+    const QString value = field.mid(eq + 1);
+
+    auto int16Field = [&](qint16 &target) {
+        const auto v = numtext::toInt16(numtext::leadingNumber(value));
+        if (!v)
+            return false;
+        target = *v;
+        return true;
+    };
+
+    if (key == QLatin1String("ProgMode=")) {
+        r.ProgMode = value == QLatin1String(" True");
+    } else if (key == QLatin1String("DefaultFolder=")) {
+        r.DefaultFolder = value;
+    } else if (key == QLatin1String("RsPort_CH1=")) {
+        r.RsPort = value;
+    } else if (key == QLatin1String("RsSpeed_CH1=")) {
+        r.RsSpeed = value;
+    } else if (key == QLatin1String("RsDataBit_CH1=")) {
+        r.RsDataBit = value;
+    } else if (key == QLatin1String("RsParity_CH1=")) {
+        r.RsParity = value;
+    } else if (key == QLatin1String("RsStopBit_CH1=")) {
+        r.RsStopBit = value;
+    } else if (key == QLatin1String("RsFlow_CH1=")) {
+        if (!int16Field(r.RsFlow))
+            return false;
+    } else if (key == QLatin1String("MeasureMode=")) {
+        if (!int16Field(r.MeasureMode))
+            return false;
+    } else if (key == QLatin1String("MeasureSampleTime=")) {
+        r.MeasureSampleTime = value;
+        checkSampleTime(r.MeasureSampleTime, systemLanguage, languageChoice, resetOneSecond);
+    } else if (key == QLatin1String("MeasureSampleValue=")) {
+        const auto v = numtext::toInt32(numtext::leadingNumber(value));
+        if (!v)
+            return false;
+        r.MeasureSampleValue = *v;
+    } else if (key == QLatin1String("CO2Graph=")) {
+        if (!int16Field(r.CO2Graph))
+            return false;
+    } else if (key == QLatin1String("COGraph=")) {
+        if (!int16Field(r.COGraph))
+            return false;
+    } else if (key == QLatin1String("TempGraph=")) {
+        if (!int16Field(r.TempGraph))
+            return false;
+    } else if (key == QLatin1String("HumGraph=")) {
+        if (!int16Field(r.HumGraph))
+            return false;
+    }
+    // Keys of channels 2 to 5 and anything else: read and ignored.
     return true;
 }
 
-void SetComputerDefaults(SettingsRecord &r)
+bool parseSettings(const QString &text, SettingsRecord &r, const QString &systemLanguage, qint16 languageChoice,
+                   const QString &resetOneSecond)
+{
+    for (const QString &line : text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r"))))
+        if (!parseSettingsLine(line, r, systemLanguage, languageChoice, resetOneSecond))
+            return false;
+    return true;
+}
+
+QString defaultDataFolder(const QString &documentsPath, const QString &homePath)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(documentsPath);
+    Q_UNUSED(homePath);
+    return QStringLiteral("C:\\");
+#else
+    if (!documentsPath.isEmpty() && QFileInfo(documentsPath).isDir())
+        return documentsPath;
+    return homePath;
+#endif
+}
+
+bool isDrivePath(const QString &path)
+{
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:(\\\\|$)"));
+    return drive.match(path).hasMatch();
+}
+
+QString storedDataFolder(const QString &stored, const QString &defaultFolder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(defaultFolder);
+    return stored;
+#else
+    return isDrivePath(stored) ? defaultFolder : stored;
+#endif
+}
+
+QString systemDataFolder()
+{
+    return defaultDataFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath());
+}
+
+void SetComputerDefaults(SettingsRecord &r, const QString &dataFolder)
 {
     r.ProgMode = true;
-    r.DefaultFolder = QStringLiteral("C:\\");
+    r.DefaultFolder = dataFolder;
 }
 
 void SetComPortDefaults(SettingsRecord &r)
@@ -172,20 +214,38 @@ SettingsRecord LoadSettings(const QString &programFolder)
 {
     using namespace settingsfile;
     SettingsRecord r;
+    const QString oneSecond = LoadResString(126);
     QFile file(settingsPath(programFolder));
     bool ok = file.open(QIODevice::ReadOnly);
-    if (ok) {
-        const QString text = codepage::fromFile(file.readAll());
-        ok = file.error() == QFileDevice::NoError;
-        if (ok)
-            ok = parseSettings(text, r, i18n::language().systemLanguage, i18n::language().choice, LoadResString(126));
+    // Line by line, so a huge file costs no more memory than a small one. A line longer than any
+    // value can be is read only as far as its first 64 KiB.
+    constexpr qint64 kLongestLine = 64 * 1024;
+    while (ok && !file.atEnd()) {
+        QByteArray line = file.readLine(kLongestLine);
+        if (file.error() != QFileDevice::NoError) {
+            ok = false;
+            break;
+        }
+        if (line.endsWith('\n'))
+            line.chop(1);
+        else
+            for (QByteArray rest = line; !rest.isEmpty() && !rest.endsWith('\n');)
+                rest = file.readLine(kLongestLine);
+        // A CR ends a line too. Neither CR nor LF is ever part of a two-byte character.
+        for (const QByteArray &piece : line.split('\r'))
+            if (ok && !piece.isEmpty())
+                ok = parseSettingsLine(codepage::fromFile(piece), r, i18n::language().systemLanguage,
+                                       i18n::language().choice, oneSecond);
     }
+    ok = ok && file.error() == QFileDevice::NoError;
     if (!ok) {
         r = SettingsRecord();
         SetComputerDefaults(r);
         SetComPortDefaults(r);
-        SetMeasureDefaults(r, LoadResString(126));
+        SetMeasureDefaults(r, oneSecond);
+        return r;
     }
+    r.DefaultFolder = storedDataFolder(r.DefaultFolder, systemDataFolder());
     return r;
 }
 

@@ -14,14 +14,28 @@ QString settingsPath(const QString &programFolder);
 // The 20 lines of the file for the given record, CR LF ended, as text.
 QString formatSettings(const SettingsRecord &record);
 
-// Parse the file's text into the record. Returns false when a number overflows its field: the
-// caller then falls back to every default. resetOneSecond is the text the sampling-time check
+// Parse one line of the file into the record. Returns false when a number overflows its field:
+// the caller then falls back to every default. resetOneSecond is the text the sampling-time check
 // resets to (text 126 of the current table).
+bool parseSettingsLine(QString line, SettingsRecord &record, const QString &systemLanguage,
+                       qint16 languageChoice, const QString &resetOneSecond);
+// The same for a whole text of lines ended by CR LF, LF or CR.
 bool parseSettings(const QString &text, SettingsRecord &record, const QString &systemLanguage,
                    qint16 languageChoice, const QString &resetOneSecond);
 
+// The data folder of a fresh start: "C:\" on Windows; elsewhere the documents folder when it
+// exists, else the home folder.
+QString defaultDataFolder(const QString &documentsPath, const QString &homePath);
+// "X:\..." (or "X:" alone): a folder of a Windows drive.
+bool isDrivePath(const QString &path);
+// A stored DefaultFolder as this system reads it: outside Windows a drive path (a file copied
+// from a Windows machine) reads as the given default data folder.
+QString storedDataFolder(const QString &stored, const QString &defaultFolder);
+// The default data folder of this system and user.
+QString systemDataFolder();
+
 // The three default routines.
-void SetComputerDefaults(SettingsRecord &record);
+void SetComputerDefaults(SettingsRecord &record, const QString &dataFolder = systemDataFolder());
 void SetComPortDefaults(SettingsRecord &record);
 void SetMeasureDefaults(SettingsRecord &record, const QString &oneSecondText);
 

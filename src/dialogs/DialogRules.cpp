@@ -66,8 +66,10 @@ Lookup lookUpPath(const QString &path)
         return Lookup::Found;
     if (errno == ENOENT || errno == ENOTDIR)
         return Lookup::Missing;
-    return Lookup::Error;
+    return errno == EACCES ? Lookup::Denied : Lookup::Error;
 }
+
+int lookupFailureText(Lookup lookup) { return lookup == Lookup::Denied ? kFolderNotReadableText : 194; }
 
 QString versionText(int major, int minor, int revision)
 {
@@ -99,6 +101,32 @@ QString findSystemInfoProgram()
             return path;
     }
     return QString();
+}
+
+QStringList drivesToOffer(const QList<Volume> &volumes, const QString &home)
+{
+    static const QByteArrayList network = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "davfs",
+                                           "fuse.davfs2"};
+    static const QByteArrayList system = {"squashfs", "tmpfs", "devtmpfs", "proc", "sysfs", "overlay", "autofs",
+                                          "efivarfs", "iso9660", "udf"};
+    auto under = [](const QString &path, const QString &folder) {
+        const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+        return !folder.isEmpty() && path.startsWith(prefix);
+    };
+    QStringList drives{QStringLiteral("/")};
+    if (!home.isEmpty() && home != QLatin1String("/"))
+        drives << home;
+    QStringList others;
+    for (const Volume &v : volumes) {
+        const bool removable = under(v.root, QStringLiteral("/media")) || under(v.root, QStringLiteral("/run/media")) ||
+                               under(v.root, QStringLiteral("/mnt"));
+        const bool offered = removable || under(v.root, home) || network.contains(v.fileSystemType);
+        if (offered && !v.readOnly && !system.contains(v.fileSystemType) && !drives.contains(v.root) &&
+            !others.contains(v.root))
+            others << v.root;
+    }
+    others.sort();
+    return drives + others;
 }
 
 QString mountPointOf(const QString &path, const QStringList &mountPoints)

@@ -34,8 +34,13 @@ int flowIndex(qint16 stored);
 int exactIndex(const QStringList &entries, const QString &stored);
 
 // A directory lookup of the path itself: a path naming an existing file counts as found.
-// Error: the path cannot be looked up at all (unreadable, too long, embedded NUL...).
-enum class Lookup { Found, Missing, Error };
+// Error: the path cannot be looked up at all (too long, embedded NUL...); Denied: the user may not
+// read a folder on the way.
+enum class Lookup { Found, Missing, Error, Denied };
+// "The folder cannot be read. ..."
+inline constexpr int kFolderNotReadableText = 196;
+// The message for a lookup that failed: text 196 for Denied, else text 194 (no disk inserted).
+int lookupFailureText(Lookup lookup);
 Lookup lookUpPath(const QString &path);
 
 // "Version 1.04": major, ".", minor and revision run together, no leading zeros.
@@ -52,6 +57,17 @@ int twipsToPixels(int twips, int dpi);
 QStringList systemInfoCandidates();
 // The first of them found on the PATH; empty when none is installed.
 QString findSystemInfoProgram();
+
+// A mounted volume as the system lists it.
+struct Volume {
+    QString root;
+    QByteArray fileSystemType;
+    bool readOnly = false;
+};
+// The drives the folder picker offers: the root, the home folder, then the writable removable
+// volumes (under /media, /run/media, /mnt), volumes in the home folder and network volumes, sorted.
+// Pseudo and system mounts (squashfs snaps, /boot/efi, ...) are no drives a user saves to.
+QStringList drivesToOffer(const QList<Volume> &volumes, const QString &home);
 
 // Mount points: the one that holds path (longest matching prefix); "/" when none does.
 QString mountPointOf(const QString &path, const QStringList &mountPoints);

@@ -33,18 +33,13 @@ bool driveUsable(const QString &drive)
 
 QStringList FrmDriveList::driveList()
 {
-    QStringList drives{QStringLiteral("/")};
-    QStringList others;
+    QList<dialogrules::Volume> volumes;
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        const QString root = volume.rootPath();
         // Bind-mounted single files are no drives.
-        if (!volume.isValid() || root.isEmpty() || !QFileInfo(root).isDir() || drives.contains(root) ||
-            others.contains(root))
-            continue;
-        others << root;
+        if (volume.isValid() && QFileInfo(volume.rootPath()).isDir())
+            volumes.append({volume.rootPath(), volume.fileSystemType(), volume.isReadOnly()});
     }
-    others.sort();
-    return drives + others;
+    return dialogrules::drivesToOffer(volumes, QDir::homePath());
 }
 
 FrmDriveList::FrmDriveList(const QString &folder) : m_forFolder(!folder.isNull()), m_folder(folder)
@@ -142,9 +137,10 @@ void FrmDriveList::Form_Load()
         m_copy = m_folder;
         for (;;) {
             const auto found = dialogrules::lookUpPath(m_folder);
-            if (found == dialogrules::Lookup::Error) {
-                const auto answer = prompts::message(this, LoadResString(194), LoadResString(101),
-                                                     prompts::Buttons::RetryCancel, prompts::Icon::None);
+            if (found == dialogrules::Lookup::Error || found == dialogrules::Lookup::Denied) {
+                const QString text = LoadResString(dialogrules::lookupFailureText(found));
+                const auto answer = prompts::message(this, text, LoadResString(101), prompts::Buttons::RetryCancel,
+                                                     prompts::Icon::None);
                 if (answer == prompts::Answer::Retry)
                     continue;
                 // Back to the start drive, which also becomes the folder to start from.
@@ -177,7 +173,10 @@ void FrmDriveList::Drive1_Change()
             Dir1_Change();
             return;
         }
-        const auto answer = prompts::message(this, LoadResString(194), LoadResString(101),
+        // A drive that is there but may not be read says so; one that is gone asks for its medium.
+        const QFileInfo info(drive);
+        const int text = info.isDir() ? dialogrules::kFolderNotReadableText : 194;
+        const auto answer = prompts::message(this, LoadResString(text), LoadResString(101),
                                              prompts::Buttons::RetryCancel, prompts::Icon::None);
         if (answer == prompts::Answer::Retry)
             continue;

@@ -144,9 +144,9 @@ FrmHelp::FrmHelp()
     cmdOK->setDefault(true);
     cmdSysInfo = named(new QPushButton(this), "cmdSysInfo");
     Picture1 = named(new PictureDropArea(this), "Picture1");
-    Picture1->setAccessibleName(QStringLiteral("Picture1"));
+    Picture1->setAccessibleName(QStringLiteral("Picture drop area 1"));
     Picture2 = named(new PictureDropArea(this), "Picture2");
-    Picture2->setAccessibleName(QStringLiteral("Picture2"));
+    Picture2->setAccessibleName(QStringLiteral("Picture drop area 2"));
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "datafiles/SettingsFile.h"
 #include "dialogs/DialogCommon.h"
 #include "dialogs/DialogRules.h"
 #include "dialogs/FrmDriveList.h"
@@ -201,9 +202,10 @@ void FrmOption::Command1_Click()
     QString &folder = m_settings.DefaultFolder;
     for (;;) {
         const auto found = dialogrules::lookUpPath(folder);
-        if (found == dialogrules::Lookup::Error) {
-            const auto answer = prompts::message(this, LoadResString(194), LoadResString(101),
-                                                 prompts::Buttons::RetryCancel, prompts::Icon::None);
+        if (found == dialogrules::Lookup::Error || found == dialogrules::Lookup::Denied) {
+            const QString text = LoadResString(dialogrules::lookupFailureText(found));
+            const auto answer = prompts::message(this, text, LoadResString(101), prompts::Buttons::RetryCancel,
+                                                 prompts::Icon::None);
             if (!self)
                 return;
             if (answer == prompts::Answer::Retry)
@@ -218,8 +220,14 @@ void FrmOption::Command1_Click()
             if (!self)
                 return;
             if (answer == prompts::Answer::Ok) {
-                // One level only: the parent must exist. A folder that cannot be made ends here.
-                if (!QDir().mkdir(folder)) {
+                // One level only: the parent must exist. A folder that cannot be made ends here;
+                // outside Windows so does a drive path, which would make a folder named "C:\".
+#ifdef Q_OS_WIN
+                const bool drivePath = false;
+#else
+                const bool drivePath = settingsfile::isDrivePath(folder);
+#endif
+                if (drivePath || !QDir().mkdir(folder)) {
                     close();
                     return;
                 }

@@ -7,84 +7,51 @@
 
 namespace codepage {
 
-QByteArray meterEncodingName()
+QByteArray codePageFor(const QString &systemLanguage)
 {
-    if (i18n::language().systemLanguage == QLatin1String("Japanese"))
-        return "Shift_JIS";
-    if (i18n::language().systemLanguage == QLatin1String("Chinese"))
+    if (systemLanguage == QLatin1String("Japanese"))
+        return "windows-31j";
+    if (systemLanguage == QLatin1String("Chinese"))
         return "GBK";
-    return "ISO-8859-1";
+    return "windows-1252";
 }
 
-static QString decodeWith(const QByteArray &name, const QByteArray &bytes)
+QString decode(const QByteArray &codePage, const QByteArray &bytes)
 {
-    QStringDecoder decoder(name.constData());
+    QStringDecoder decoder(codePage.constData());
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
 }
 
-static QByteArray encodeWith(const QByteArray &name, const QString &text)
+QByteArray encode(const QByteArray &codePage, const QString &text)
 {
-    QStringEncoder encoder(name.constData());
+    QStringEncoder encoder(codePage.constData());
     if (!encoder.isValid())
         return text.toLatin1();
-    return encoder.encode(text);
-}
-
-QString fromMeter(const QByteArray &bytes) { return decodeWith(meterEncodingName(), bytes); }
-QByteArray toMeter(const QString &text) { return encodeWith(meterEncodingName(), text); }
-
-QString localeNameFromEnvironment()
-{
-    for (const char *var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const QByteArray value = qgetenv(var);
-        if (!value.isEmpty())
-            return QString::fromLatin1(value);
+    QByteArray bytes = encoder.encode(text);
+    if (decode(codePage, bytes) == text)
+        return bytes;
+    // Some character is missing from the code page: each such one becomes "?" (the converter's own
+    // substitute would be a control code or a stray double-byte character).
+    bytes.clear();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString one = text.mid(i, length);
+        QStringEncoder single(codePage.constData());
+        const QByteArray b = single.encode(one);
+        bytes += decode(codePage, b) == one ? b : QByteArray("?");
+        i += length - 1;
     }
-    return QStringLiteral("C");
+    return bytes;
 }
 
-QByteArray fileEncodingName()
-{
-    QString name = localeNameFromEnvironment();
-    const int at = name.indexOf(QLatin1Char('@'));
-    if (at >= 0)
-        name.truncate(at);
-    const int dot = name.indexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return "ISO-8859-1";
-    const QString set = name.mid(dot + 1).toLower().remove(QLatin1Char('-')).remove(QLatin1Char('_'));
-    if (set == QLatin1String("utf8"))
-        return "UTF-8";
-    if (set == QLatin1String("sjis") || set == QLatin1String("shiftjis") || set == QLatin1String("cp932"))
-        return "Shift_JIS";
-    if (set == QLatin1String("gbk") || set == QLatin1String("gb2312") || set == QLatin1String("cp936"))
-        return "GBK";
-    if (set == QLatin1String("gb18030"))
-        return "GB18030";
-    if (set == QLatin1String("eucjp"))
-        return "EUC-JP";
-    const QByteArray raw = name.mid(dot + 1).toLatin1();
-    if (QStringEncoder(raw.constData()).isValid())
-        return raw;
-    return "ISO-8859-1";
-}
+QByteArray meterEncodingName() { return codePageFor(i18n::language().systemLanguage); }
+QString fromMeter(const QByteArray &bytes) { return decode(meterEncodingName(), bytes); }
+QByteArray toMeter(const QString &text) { return encode(meterEncodingName(), text); }
 
-QByteArray toFile(const QString &text) { return encodeWith(fileEncodingName(), text); }
-
-QString fromFile(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QByteArray legacy = "ISO-8859-1";
-    if (i18n::language().systemLanguage == QLatin1String("Japanese"))
-        legacy = "Shift_JIS";
-    else if (i18n::language().systemLanguage == QLatin1String("Chinese"))
-        legacy = "GBK";
-    return decodeWith(legacy, bytes);
-}
+QByteArray fileEncodingName() { return codePageFor(i18n::language().systemLanguage); }
+QByteArray toFile(const QString &text) { return encode(fileEncodingName(), text); }
+QString fromFile(const QByteArray &bytes) { return decode(fileEncodingName(), bytes); }
 
 } // namespace codepage

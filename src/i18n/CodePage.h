@@ -3,25 +3,27 @@
 #include <QByteArray>
 #include <QString>
 
-// Text encodings. The meter sends 8-bit text that a Japanese system reads as Shift-JIS and a
-// Chinese one as GBK (the degree mark 0xDF depends on it); the program's own files are written in
-// the locale's code set.
+// Text encodings. The meter's 8-bit text and the program's own files use the code page a Windows
+// system of the system language uses, whatever the locale's code set: the files go to Windows
+// spreadsheets, and a unit text the meter sent goes back into a file as the very bytes it sent.
 namespace codepage {
 
-// Encoding name for the meter's bytes, by SystemLanguage: Shift_JIS, GBK or ISO-8859-1.
+// Japanese: Shift_JIS as Windows uses it (cp932); Chinese: GBK (cp936); every other language:
+// Windows-1252.
+QByteArray codePageFor(const QString &systemLanguage);
+
+// The code page of the system language, for the meter and for the files alike.
 QByteArray meterEncodingName();
 QString fromMeter(const QByteArray &bytes);
 QByteArray toMeter(const QString &text);
 
-// The code set of the current locale (LC_ALL, LC_CTYPE, LANG): UTF-8, Shift_JIS, GBK, ... or
-// ISO-8859-1 for the C locale and code sets Qt does not know.
 QByteArray fileEncodingName();
+// A character the code page lacks is written as "?", as Windows does.
 QByteArray toFile(const QString &text);
-// Files we read may come from another system: UTF-8 when the bytes are valid UTF-8, else the
-// legacy code page of the system language.
 QString fromFile(const QByteArray &bytes);
 
-// Locale name from the environment as the C library would take it ("ja_JP.UTF-8").
-QString localeNameFromEnvironment();
+// Pure forms of the two, for a given code page.
+QByteArray encode(const QByteArray &codePage, const QString &text);
+QString decode(const QByteArray &codePage, const QByteArray &bytes);
 
 } // namespace codepage

@@ -1,5 +1,5 @@
-// The three-language text table. Ids 101-194 stand in every block; the Japanese and
-// Chinese blocks also hold 10101-10194, the English wording (see TextTable.cpp).
+// The three-language text table. Ids 101-196 stand in every block; the Japanese and
+// Chinese blocks also hold 10101-10196, the English wording (see TextTable.cpp).
 
 #include "i18n/TextTableData.h"
 
@@ -102,6 +102,8 @@ const TextRow kTextRows[] = {
     {194, u"The selected disk drive is not in use. Check to make sure a disk is inserted.", u"選択されれたディスクドライブは使用されていません。ディスクが挿入されているかどうか確認して下さい。", u"所选磁盘驱动器并未使用，请检查并确认磁盘已插入。"},
     // Added for the recovery of a run that was never saved; %1 is the number of samples.
     {195, u"A measurement that was not saved was found (%1 data). Do you save?", u"保存されていない計測データが見つかりました（%1 データ）。保存しますか。", u"发现没被保存的测试数据（%1 个数据）。保存吗？"},
+    // Added for a folder the user may not read (the folder picker, the options window).
+    {196, u"The folder cannot be read. You do not have permission to open it.", u"フォルダーを読み込めません。フォルダーを開くアクセス権がありません。", u"无法读取文件夹。您没有打开该文件夹的权限。"},
 };
 
 const int kTextRowCount = int(sizeof(kTextRows) / sizeof(kTextRows[0]));

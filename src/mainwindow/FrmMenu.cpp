@@ -118,7 +118,7 @@ void FrmMenu::buildUi()
     named(MenuVersion, "MenuVersion");
 
     // Toolbar: Save and Help.
-    toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    toolbar = addToolBar(QStringLiteral("Toolbar"));
     named(toolbar, "Toolbar1");
     toolbar->setMovable(false);
     ToolbarSave = toolbar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save As"),
@@ -175,6 +175,7 @@ void FrmMenu::buildUi()
     liveTable = new GridControl(m_tableModel, central);
     named(liveTable, "vaSpread1");
     liveTable->setAccessibleName(QStringLiteral("Live table"));
+    liveTable->setFillViewport(true);
     layout->addWidget(liveTable, 2);
     setCentralWidget(central);
 
@@ -191,6 +192,8 @@ void FrmMenu::Form_Load()
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
     ComputeResIdBase();
     SetCaptionsFrmMenu(*this);
+    // Every header readable before the first run too.
+    liveTable->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
     m_settings = LoadSettings(m_programFolder);
     m_samples->setPresent(false);
     m_samples->setSaved(false);

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include "i18n/Fonts.h"
+#include "measure/LiveTable.h"
 
 GridModel::GridModel(int columns, QObject *parent) : QAbstractTableModel(parent), m_columns(columns)
 {
@@ -11,7 +12,27 @@ GridModel::GridModel(int columns, QObject *parent) : QAbstractTableModel(parent)
         m_headers << QString();
 }
 
-int GridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
+int GridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : qMax(m_rows, m_fillRows); }
+
+Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
+{
+    // The empty rows after the last one are only drawn.
+    return index.isValid() && index.row() < m_rows ? QAbstractTableModel::flags(index) : Qt::NoItemFlags;
+}
+
+void GridModel::setFillRows(int rows)
+{
+    const int before = rowCount(), after = qMax(m_rows, qMax(0, rows));
+    if (after > before)
+        beginInsertRows(QModelIndex(), before, after - 1);
+    else if (after < before)
+        beginRemoveRows(QModelIndex(), after, before - 1);
+    m_fillRows = qMax(0, rows);
+    if (after > before)
+        endInsertRows();
+    else if (after < before)
+        endRemoveRows();
+}
 int GridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_columns; }
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
@@ -114,6 +135,15 @@ GridControl::GridControl(QAbstractItemModel *model, QWidget *parent) : QTableVie
     setUp();
 }
 
+int GridControl::maxRows() const
+{
+    if (m_model)
+        return m_model->maxRows();
+    if (auto *live = qobject_cast<LiveTableModel *>(model()))
+        return live->maxRows();
+    return model()->rowCount();
+}
+
 void GridControl::setMaxRows(int rows)
 {
     if (m_model)
@@ -190,6 +220,28 @@ int GridControl::selectedRow() const
 {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void GridControl::setFillViewport(bool on)
+{
+    m_fillViewport = on;
+    updateFillRows();
+}
+
+void GridControl::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    updateFillRows();
+}
+
+void GridControl::updateFillRows()
+{
+    const int rowHeight = qMax(1, verticalHeader()->defaultSectionSize());
+    const int fill = m_fillViewport ? viewport()->height() / rowHeight + 1 : 0;
+    if (m_model)
+        m_model->setFillRows(fill);
+    else if (auto *live = qobject_cast<LiveTableModel *>(model()))
+        live->setFillRows(fill);
 }
 
 int GridControl::activeRow() const

@@ -26,10 +26,14 @@ public:
     void setRow(int row, const QStringList &texts);
     // Blank rows 1..lastRow.
     void clearRows(int lastRow);
+    // Empty rows shown after the last row, so the table fills its window like a spreadsheet.
+    void setFillRows(int rows);
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
     int m_columns;
     int m_rows = 0;
+    int m_fillRows = 0;
     QStringList m_headers;
     QVector<QStringList> m_cells;  // index row-1; empty list = blank row
 };
@@ -45,7 +49,8 @@ public:
     // The grid's own texts (nullptr when it shows another model).
     GridModel *grid() const { return m_model; }
     void setMaxRows(int rows);
-    int maxRows() const { return model()->rowCount(); }
+    // The rows that hold (or may hold) data, without the empty ones drawn below them.
+    int maxRows() const;
     // Row 0 is the header row.
     void setText(int row, int col, const QString &text);
     QString text(int row, int col) const;
@@ -57,13 +62,20 @@ public:
     void setSelectedRow(int row);
     int selectedRow() const;
     int activeRow() const;
+    // Show empty rows down to the bottom edge however few rows the table holds.
+    void setFillViewport(bool on);
 
 signals:
     void cellClicked(int col, int row);
     void activeRowChanged(int row);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void setUp();
+    void updateFillRows();
 
     GridModel *m_model = nullptr;
+    bool m_fillViewport = false;
 };

@@ -6,8 +6,9 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "i18n/Texts.h"
 #include <QKeyEvent>
+
+#include "i18n/Texts.h"
 
 namespace prompts {
 
@@ -29,32 +30,48 @@ public:
     }
 };
 
+} // namespace
+
+
+std::unique_ptr<QMessageBox> messageBox(QWidget *parent, const QString &text, const QString &title, Buttons buttons,
+                                        Icon icon)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    // A CR alone starts a new line in our texts (text 154 puts the folder on its own line);
+    // Qt would draw it as a blank.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box->setText(shown);
+    box->setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+    switch (icon) {
+    case Icon::None: box->setIcon(QMessageBox::NoIcon); break;
+    case Icon::Exclamation: box->setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box->setIcon(QMessageBox::Critical); break;
+    case Icon::Information: box->setIcon(QMessageBox::Information); break;
+    }
+    switch (buttons) {
+    case Buttons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::YesNoOnly:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->installEventFilter(new AnswerRequired(box.get()));
+        break;
+    case Buttons::OkCancel: box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::RetryCancel: box->setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+    }
+    box->setAccessibleName(box->windowTitle());
+    box->setAccessibleDescription(shown);
+    return box;
+}
+
+namespace {
+
 class QtPrompter : public Prompter {
 public:
     Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons, Icon icon) override
     {
-        QMessageBox box(parent);
-        box.setText(text);
-        box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
-        switch (icon) {
-        case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-        case Icon::Information: box.setIcon(QMessageBox::Information); break;
-        }
-        switch (buttons) {
-        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        case Buttons::YesNoOnly:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.installEventFilter(new AnswerRequired(&box));
-            break;
-        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case Buttons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
-        }
-        box.setAccessibleName(box.windowTitle());
-        box.setAccessibleDescription(text);
-        switch (box.exec()) {
+        const std::unique_ptr<QMessageBox> box = messageBox(parent, text, title, buttons, icon);
+        switch (box->exec()) {
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
         case QMessageBox::Retry: return Answer::Retry;
@@ -113,7 +130,14 @@ SaveRequest csvSaveRequest(const QString &defaultFolder)
 {
     SaveRequest request;
     request.initialFolder = defaultFolder;
-    request.filters = {LoadResString(166) + QStringLiteral(" (*.*)"), QStringLiteral("CSV FILE (*.csv *.CSV)")};
+#ifdef Q_OS_WIN
+    const QString everyFile = QStringLiteral(" (*.*)");
+#else
+    // "*.*" would hide the files without a dot, which a name typed without ".csv" makes.
+    const QString everyFile = QStringLiteral(" (*)");
+#endif
+    // Qt's own dialog matches the pattern without regard to case, so ".CSV" files show too.
+    request.filters = {LoadResString(166) + everyFile, QStringLiteral("CSV FILE (*.csv)")};
     request.filterIndex = 1;
     request.overwritePrompt = true;
     return request;

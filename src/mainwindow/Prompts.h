@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
+class QMessageBox;
 class QWidget;
 
 // Message boxes and the Save As dialog go through this seam, so tests can answer them.
@@ -16,7 +18,7 @@ enum class Answer { Ok, Cancel, Yes, No, Retry };
 
 struct SaveRequest {
     QString initialFolder;   // DefaultFolder
-    QStringList filters;     // Qt filter strings, in order ("All Files (*.*)", "CSV FILE (*.csv)")
+    QStringList filters;     // Qt filter strings, in order ("All Files (*)", "CSV FILE (*.csv)")
     int filterIndex = 1;     // 0-based index of the preselected filter
     bool overwritePrompt = true;
 };
@@ -31,6 +33,10 @@ public:
     virtual std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request) = 0;
 };
 
+// The message box the real prompter shows, before it is shown.
+std::unique_ptr<QMessageBox> messageBox(QWidget *parent, const QString &text, const QString &title, Buttons buttons,
+                                        Icon icon);
+
 // The prompter in use: real Qt dialogs unless a test installed its own.
 Prompter &current();
 // Install a prompter (nullptr restores the real dialogs). Not owned.
@@ -41,8 +47,8 @@ Answer message(QWidget *parent, const QString &text, const QString &title, Butto
                Icon icon = Icon::None);
 std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request);
 
-// The Save As request of the program's two save paths: DefaultFolder, "All Files (*.*)" then
-// "CSV FILE (*.csv)" with the CSV filter preselected, overwrite prompt on.
+// The Save As request of the program's two save paths: DefaultFolder, "All Files (*)" ("*.*" on
+// Windows) then "CSV FILE (*.csv)" with the CSV filter preselected, overwrite prompt on.
 SaveRequest csvSaveRequest(const QString &defaultFolder);
 
 } // namespace prompts

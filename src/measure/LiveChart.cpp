@@ -52,6 +52,39 @@ int decimalsFor(double interval)
 
 qint64 midnightToday() { return QDateTime(QDate::currentDate(), QTime(0, 0)).toMSecsSinceEpoch(); }
 
+// Times (ms) of the time axis labels between minMs and maxMs: whole multiples, counted from
+// dayStartMs, of the label step times the smallest factor that leaves room for every label (as the
+// meter's chart skips labels that would collide). A window narrower than the step may hold no
+// multiple of it; it is then labelled in the largest whole seconds that fit.
+QList<qint64> labelTimes(qint64 minMs, qint64 maxMs, qint64 dayStartMs, int stepSec, int maxLabels)
+{
+    static const int multiples[] = {1,   2,   5,    10,   15,   30,    60,    120,  300,
+                                    600, 900, 1800, 3600, 7200, 21600, 43200, 86400};
+    auto fits = [&](qint64 interval) { return (maxMs - minMs) / interval + 1 <= maxLabels; };
+    auto at = [&](qint64 interval) {
+        QList<qint64> times;
+        const qint64 from = minMs - dayStartMs;
+        qint64 t = (from >= 0 ? (from + interval - 1) / interval : -((-from) / interval)) * interval + dayStartMs;
+        for (; t <= maxMs && times.size() <= maxLabels; t += interval)
+            times.append(t);
+        return times;
+    };
+    if (maxMs <= minMs || maxLabels < 1)
+        return {};
+    const qint64 step = qint64(qMax(1, stepSec)) * 1000;
+    qint64 interval = step * multiples[std::size(multiples) - 1];
+    for (int m : multiples)
+        if (fits(step * m)) {
+            interval = step * m;
+            break;
+        }
+    QList<qint64> times = at(interval);
+    for (auto m = std::rbegin(multiples); times.isEmpty() && m != std::rend(multiples); ++m)
+        if (qint64(*m) * 1000 < step && fits(qint64(*m) * 1000))
+            times = at(qint64(*m) * 1000);
+    return times;
+}
+
 } // namespace
 
 LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
@@ -74,12 +107,19 @@ LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
         pen.setWidthF(1.5);
         m_series[i]->setPen(pen);
         m_series[i]->setPointsVisible(false);
+        m_series[i]->setMarkerSize(7);
         m_chart->addSeries(m_series[i]);
     }
 
     m_time = new QDateTimeAxis(m_chart);
     m_time->setObjectName(QStringLiteral("TChart1BottomAxis"));
     m_time->setFormat(QStringLiteral("hh:mm:ss"));
+    // The axis can only divide its range evenly (18:51:26, :37, :47...): its labels are drawn by
+    // drawForeground at whole multiples of the label step instead. Its own two labels stay,
+    // invisible, so that the chart keeps room for them.
+    m_time->setTickCount(2);
+    m_time->setLabelsColor(Qt::transparent);
+    m_time->setGridLineVisible(false);
     m_left = new QValueAxis(m_chart);
     m_left->setObjectName(QStringLiteral("TChart1LeftAxis"));
     m_right = new QValueAxis(m_chart);
@@ -270,6 +310,7 @@ void LiveChart::AddChartPoint(int series, double x, double value)
         else
             line->append(double(toMs(x)), value);
     }
+    line->setPointsVisible(st.x.size() == 1);
 }
 
 void LiveChart::setPanningEnabled(bool on)
@@ -412,6 +453,8 @@ void LiveChart::refreshSeries(int series)
             points.append(QPointF(double(toMs(st.x[e - 1])), st.y[e - 1]));
     }
     m_series[series]->replace(points);
+    // A line of one point draws nothing: a run of one sample shows its point.
+    m_series[series]->setPointsVisible(n == 1);
 }
 
 void LiveChart::emptySeries()
@@ -419,26 +462,27 @@ void LiveChart::emptySeries()
     for (int i = 0; i < 4; ++i) {
         m_store[i] = Store();
         m_series[i]->clear();
+        m_series[i]->setPointsVisible(false);
     }
 }
 
-void LiveChart::updateTimeTicks()
+void LiveChart::updateTimeTicks() { viewport()->update(); }
+
+QList<qint64> LiveChart::timeLabelTimes() const
 {
-    const double widthSec = (timeMax() - timeMin()) * 86400.0;
     const double px = m_chart->plotArea().width();
-    if (widthSec <= 0 || px <= 0)
-        return;
     const QFontMetrics fm(m_time->labelsFont());
-    const int maxLabels = qMax(1, int(px / (fm.horizontalAdvance(QStringLiteral("00:00:00")) + 14)));
-    static const int multiples[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 21600, 43200, 86400};
-    double step = m_labelStepSec;
-    for (int m : multiples) {
-        step = double(m_labelStepSec) * m;
-        if (widthSec / step <= maxLabels)
-            break;
-    }
-    const int intervals = qMax(1, int(widthSec / step));
-    m_time->setTickCount(qBound(2, intervals + 1, 60));
+    const int maxLabels = int(px / (fm.horizontalAdvance(QStringLiteral("00:00:00")) + 14));
+    return labelTimes(m_time->min().toMSecsSinceEpoch(), m_time->max().toMSecsSinceEpoch(), m_baseMs, m_labelStepSec,
+                      maxLabels);
+}
+
+QStringList LiveChart::timeLabels() const
+{
+    QStringList texts;
+    for (qint64 t : timeLabelTimes())
+        texts << QDateTime::fromMSecsSinceEpoch(t).toString(m_time->format());
+    return texts;
 }
 
 void LiveChart::updateValueTicks()
@@ -465,6 +509,7 @@ void LiveChart::drawForeground(QPainter *painter, const QRectF &rect)
     const QRectF plot = m_chart->mapToScene(m_chart->plotArea()).boundingRect();
     if (plot.height() <= 0)
         return;
+    drawTimeLabels(painter, plot);
     const QFont labelFont = m_left->labelsFont();
     const QFontMetricsF fm(labelFont);
     // Left of the left axis' labels and title.
@@ -498,6 +543,30 @@ void LiveChart::drawForeground(QPainter *painter, const QRectF &rect)
     }
     painter->restore();
     m_coScaleX = mapFromScene(QPointF(x, plot.top())).x();
+}
+
+void LiveChart::drawTimeLabels(QPainter *painter, const QRectF &plot)
+{
+    const qint64 min = m_time->min().toMSecsSinceEpoch(), max = m_time->max().toMSecsSinceEpoch();
+    if (max <= min)
+        return;
+    const QFontMetricsF fm(m_time->labelsFont());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setFont(m_time->labelsFont());
+    QPen gridPen(m_left->gridLinePen());
+    QPen tickPen(m_time->linePen());
+    for (qint64 t : timeLabelTimes()) {
+        const double x = plot.left() + double(t - min) / double(max - min) * plot.width();
+        painter->setPen(gridPen);
+        painter->drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        painter->setPen(tickPen);
+        painter->drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 5));
+        const QString text = QDateTime::fromMSecsSinceEpoch(t).toString(m_time->format());
+        painter->setPen(m_left->labelsColor());
+        painter->drawText(QPointF(x - fm.horizontalAdvance(text) / 2, plot.bottom() + 7 + fm.ascent()), text);
+    }
+    painter->restore();
 }
 
 // ---- panning by drag and arrow keys ----

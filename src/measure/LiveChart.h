@@ -86,6 +86,9 @@ public:
     QDateTimeAxis *timeAxis() const { return m_time; }
     QValueAxis *leftAxis() const { return m_left; }
     QValueAxis *rightAxis() const { return m_right; }
+    // The time axis labels in view: at whole multiples of the label step, as many as fit.
+    QList<qint64> timeLabelTimes() const;
+    QStringList timeLabels() const;
     // The x position (view pixels) where the extra CO scale was last drawn; -1 before.
     double coScaleX() const { return m_coScaleX; }
 
@@ -113,6 +116,7 @@ private:
     void refreshSeries(int series);
     void refreshAllSeries();
     void updateTimeTicks();
+    void drawTimeLabels(QPainter *painter, const QRectF &plot);
     void updateValueTicks();
     void emptySeries();
 

@@ -29,11 +29,10 @@ std::optional<Intervals> intervalsForSampleTime(const QString &text)
 
 bool isCelsius(const QString &unitTemp, const QString &systemLanguage)
 {
-    if (systemLanguage == QLatin1String("Chinese") && !unitTemp.isEmpty()) {
-        // 0xDF 0x43 is one GBK character (ANSI code -8381).
-        if (codepage::toMeter(unitTemp.left(1)) == QByteArray("\xDF\x43"))
-            return true;
-    }
+    // On a Chinese system the degree mark 0xDF and the "C" after it are one GBK character (ANSI code
+    // -8381), and only that character means Celsius.
+    if (systemLanguage == QLatin1String("Chinese"))
+        return !unitTemp.isEmpty() && codepage::toMeter(unitTemp.left(1)) == QByteArray("\xDF\x43");
     return unitTemp.size() >= 2 && unitTemp.at(1) == QLatin1Char('C');
 }
 
@@ -133,15 +132,34 @@ LiveTableModel::LiveTableModel(const Samples &samples, QObject *parent)
     });
 }
 
-int LiveTableModel::rowCount(const QModelIndex &parent) const
+int LiveTableModel::maxRows() const
 {
-    if (parent.isValid())
-        return 0;
     // A run has its rows from its start; data held otherwise show at least ten rows, as at load.
     const SampleData &data = m_samples.data();
     if (!showsData())
         return kIdleRows;
     return data.plannedCount > 0 ? qMax(data.plannedCount, data.count()) : qMax(data.count(), kIdleRows);
+}
+
+int LiveTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : qMax(maxRows(), m_fillRows);
+}
+
+Qt::ItemFlags LiveTableModel::flags(const QModelIndex &index) const
+{
+    // The empty rows after the last one are only drawn.
+    return index.isValid() && index.row() < maxRows() ? QAbstractTableModel::flags(index) : Qt::NoItemFlags;
+}
+
+void LiveTableModel::setFillRows(int rows)
+{
+    rows = qMax(0, rows);
+    if (rows == m_fillRows)
+        return;
+    beginResetModel();
+    m_fillRows = rows;
+    endResetModel();
 }
 int LiveTableModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 9; }
 
@@ -176,7 +194,7 @@ void LiveTableModel::onSampleAdded(int index)
 {
     if (!showsData())
         return;
-    if (index >= rowCount()) {  // more samples than planned: the table grows with them
+    if (index >= maxRows()) {  // more samples than planned: the table grows with them
         beginResetModel();
         endResetModel();
         return;

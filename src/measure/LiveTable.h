@@ -62,6 +62,12 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // The rows of the data held (a run's rows from its start; at least ten otherwise).
+    int maxRows() const;
+    // Empty rows drawn below them down to the view's bottom edge.
+    void setFillRows(int rows);
 
 private:
     void onSampleAdded(int index);
@@ -69,5 +75,6 @@ private:
 
     static constexpr int kIdleRows = 10;
     const Samples &m_samples;
+    int m_fillRows = 0;
     QStringList m_headers;
 };

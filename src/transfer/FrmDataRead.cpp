@@ -160,6 +160,7 @@ void FrmDataRead::buildUi()
     StatusBar1 = new QStatusBar(this);
     named(StatusBar1, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setAccessibleName(QStringLiteral("Status bar"));
     StatusPanel1 = new QLabel(StatusBar1);
     named(StatusPanel1, "StatusPanel1");
     StatusPanel1->setAccessibleName(QStringLiteral("Status"));
@@ -454,6 +455,7 @@ void FrmDataRead::lockPageControls(bool locked)
 void FrmDataRead::showRecordProgress(int record, int count)
 {
     StatusPanel1->setText(QString::number(record) + QStringLiteral(" Data Reading"));
+    StatusPanel1->setAccessibleName(StatusPanel1->text());  // announced as it reads
     if (ProgressBar1->maximum() != qMax(1, count))
         ProgressBar1->setRange(0, qMax(1, count));
     ProgressBar1->setValue(record);
@@ -462,6 +464,7 @@ void FrmDataRead::showRecordProgress(int record, int count)
 void FrmDataRead::clearProgress()
 {
     StatusPanel1->clear();
+    StatusPanel1->setAccessibleName(QStringLiteral("Status"));
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
