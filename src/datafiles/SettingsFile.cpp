@@ -170,9 +170,14 @@ void SetMeasureDefaults(SettingsRecord &r, const QString &oneSecondText)
 
 SettingsRecord LoadSettings(const QString &programFolder)
 {
+    return LoadSettingsFile(settingsfile::settingsPath(programFolder));
+}
+
+SettingsRecord LoadSettingsFile(const QString &path)
+{
     using namespace settingsfile;
     SettingsRecord r;
-    QFile file(settingsPath(programFolder));
+    QFile file(path);
     bool ok = file.open(QIODevice::ReadOnly);
     if (ok) {
         const QString text = codepage::fromFile(file.readAll());
