@@ -234,7 +234,10 @@ int runPorts(const Request &r)
     const QStringList devices = portnames::listSerialDevices();
     QByteArray out;
     for (int n = 1; n <= devices.size(); ++n)
-        out += QStringLiteral("%1 %2\n").arg(QStringLiteral("COM%1").arg(n), -6).arg(portnames::entryName(n, devices)).toLocal8Bit();
+        out += QStringLiteral("%1 %2\n")
+                   .arg(QStringLiteral("COM%1").arg(n), -6)
+                   .arg(portnames::entryName(n, devices))
+                   .toLocal8Bit();
     if (devices.isEmpty())
         printNote(r, QStringLiteral("No serial devices."));
     return writeOut(out) ? Done : MeterFailed;
@@ -324,7 +327,8 @@ int runRead(const Request &r)
     }();
     for (int page : pages) {
         if (page > state.PageCount) {
-            printError(r.command, QStringLiteral("page %1 is beyond the directory (%2 pages)").arg(page).arg(state.PageCount));
+            printError(r.command,
+                       QStringLiteral("page %1 is beyond the directory (%2 pages)").arg(page).arg(state.PageCount));
             return WrongUsage;
         }
     }
@@ -521,7 +525,8 @@ int runRecover(const Request &r)
     const auto run = RunJournal::read();
     if (r.discard) {
         RunJournal::remove();
-        printNote(r, run ? QStringLiteral("%1 samples dropped").arg(run->samples.size()) : QStringLiteral("no journal"));
+        printNote(r, run ? QStringLiteral("%1 samples dropped").arg(run->samples.size())
+                         : QStringLiteral("no journal"));
         return Done;
     }
     if (!run || run->samples.isEmpty()) {

@@ -299,7 +299,8 @@ Parsed parseCommandLine(const QStringList &arguments)
     if (!positional.isEmpty()) {
         r.command = commandFromName(positional.first());
         if (r.command == Command::None) {
-            result.error = QStringLiteral("unknown command '%1' (ports, pages, read, live, recover)").arg(positional.first());
+            result.error =
+                QStringLiteral("unknown command '%1' (ports, pages, read, live, recover)").arg(positional.first());
             return result;
         }
         positional.removeFirst();
@@ -359,6 +360,17 @@ Parsed parseCommandLine(const QStringList &arguments)
         r.settings = LoadSettings(QDir::currentPath());
     }
     r.settings.ProgMode = !parser.isSet("debug");
+    // A field the file does not hold takes its default, as a file that cannot be read gives.
+    SettingsRecord defaults;
+    settingsfile::SetComPortDefaults(defaults);
+    for (auto field : {&SettingsRecord::RsPort, &SettingsRecord::RsSpeed, &SettingsRecord::RsDataBit,
+                       &SettingsRecord::RsParity, &SettingsRecord::RsStopBit})
+        if ((r.settings.*field).isEmpty())
+            r.settings.*field = defaults.*field;
+    if (r.settings.RsFlow == 0)
+        r.settings.RsFlow = defaults.RsFlow;
+    if (r.settings.MeasureSampleTime.isEmpty())
+        r.settings.MeasureSampleTime = LoadResString(126);
     QString error = applyLineOptions(parser, r.settings);
     if (error.isEmpty() && r.command == Command::Live)
         error = applyLiveOptions(parser, r.settings);
