@@ -1,5 +1,6 @@
 #include "startup/cli/CliCommands.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
@@ -338,6 +339,7 @@ int runRead(const Request &r)
     state.DetailedMode = r.detailed ? 1 : 0;
     bool everyPage = true;
     for (int page : pages) {
+        QCoreApplication::processEvents();  // a Ctrl-C while the last file was written
         if (line.cancelled)
             return Interrupted;
         state.CurrentPage = qint16(page);
