@@ -153,6 +153,13 @@ void benchLive(int seconds)
     std::printf("exit %d; %d requests over %.1f s; offset from the slot: mean %.2f ms, worst %.2f ms, "
                 "%d beyond 50 ms\n",
                 cli.exitCode(), n, n ? times.last() - times.first() : 0.0, n ? sum / n : 0.0, worst, late);
+    QList<double> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end());
+    const auto worstAt = std::max_element(offsets.begin(), offsets.end(),
+                                          [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+    if (n)
+        std::printf("median %.2f ms, 99th percentile %.2f ms; the worst at request %lld\n", sorted[n / 2],
+                    sorted[qMin(n - 1, n * 99 / 100)], qlonglong(worstAt - offsets.begin()) + 1);
     std::printf("drift: mean offset of the first minute %.2f ms, of the last minute %.2f ms\n", mean(0, qMin(60, n)),
                 mean(qMax(0, n - 60), n));
     std::printf("program peak resident set: %ld kB\n", childPeakKb());
