@@ -91,6 +91,44 @@ bool temperatureIsCelsius(const QString &unit)
 
 QString degreeText(const QString &unitTemp) { return LoadResString(temperatureIsCelsius(unitTemp) ? 190 : 191); }
 
+QStringList measureColumnNames(qint16 measureMode)
+{
+    QStringList names{QStringLiteral("CO"), QStringLiteral("CO2"), QStringLiteral("Temperature"),
+                      QStringLiteral("Relative humidity")};
+    if (measureMode != 0)
+        names << QStringLiteral("Dew-point temperature") << QStringLiteral("Wet-bulb temperature")
+              << QStringLiteral("Absolute humidity") << QStringLiteral("Humidity Ratio");
+    return names;
+}
+
+QStringList measureUnitTexts(qint16 measureMode, const SampleData &data)
+{
+    const QString &UnitTemp = data.unit(Quantity::Temperature);
+    const QString degrees = degreeText(UnitTemp);
+    const QString &UnitCO = data.unit(Quantity::CO);
+    const QString &UnitCO2 = data.unit(Quantity::CO2);
+    const QString &UnitHum = data.unit(Quantity::Humidity);
+    if (measureMode == 0) {
+        // A Japanese system writes the temperature unit as the meter sent it.
+        const QString temp = i18n::systemIs("Japanese") ? UnitTemp : degrees;
+        return {UnitCO, UnitCO2, temp, UnitHum};
+    }
+    return {UnitCO, UnitCO2, degrees, UnitHum, degrees, degrees, data.unit(Quantity::AbsHumidity),
+            data.unit(Quantity::HumidityRatio)};
+}
+
+QByteArray measureDataLine(const SampleData &data, int i, qint16 measureMode)
+{
+    QByteArray line;
+    const int columns = measureMode != 0 ? kQuantityCount : kStandardQuantityCount;
+    for (int q = 0; q < columns; ++q) {
+        if (q > 0)
+            line += ',';
+        appendNumber(line, data.values[size_t(q)].value(i));
+    }
+    return line;
+}
+
 std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString &modeText, qint16 measureMode,
                                           const SampleData &data)
 {
@@ -100,26 +138,8 @@ std::optional<QByteArray> measureCsvBytes(const CsvHeader &header, const QString
                                  : QLatin1StringView("Mode,CALCULATION(") + modeText + QLatin1Char(')');
     QString text;
     appendHeader(text, header, modeLine);
-
-    const QString &UnitTemp = data.unit(Quantity::Temperature);
-    const QString degrees = degreeText(UnitTemp);
-    const QString &UnitCO = data.unit(Quantity::CO);
-    const QString &UnitCO2 = data.unit(Quantity::CO2);
-    const QString &UnitHum = data.unit(Quantity::Humidity);
-    QStringList units;
-    if (!detailed) {
-        text += QStringLiteral("CO,CO2,Temperature,Relative humidity") + kLineEnd;
-        // A Japanese system writes the temperature unit as the meter sent it.
-        const QString temp = i18n::systemIs("Japanese") ? UnitTemp : degrees;
-        units = {UnitCO, UnitCO2, temp, UnitHum};
-    } else {
-        text += QStringLiteral("CO,CO2,Temperature,Relative humidity,Dew-point temperature,"
-                               "Wet-bulb temperature,Absolute humidity,Humidity Ratio")
-                + kLineEnd;
-        units = {UnitCO, UnitCO2, degrees, UnitHum, degrees, degrees, data.unit(Quantity::AbsHumidity),
-                 data.unit(Quantity::HumidityRatio)};
-    }
-    text += units.join(QLatin1Char(',')) + kLineEnd;
+    text += measureColumnNames(measureMode).join(QLatin1Char(',')) + kLineEnd;
+    text += measureUnitTexts(measureMode, data).join(QLatin1Char(',')) + kLineEnd;
 
     QList<const QVector<double> *> columns;
     for (int q = 0; q < (detailed ? kQuantityCount : kStandardQuantityCount); ++q)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <optional>
 
@@ -30,6 +31,13 @@ inline const QString kNormalModeText = QStringLiteral("------");
 bool temperatureIsCelsius(const QString &unitTemp);
 // "Degrees" / "Degrees Fahrenheit" (or the Japanese and Chinese degree signs), by the test above.
 QString degreeText(const QString &unitTemp);
+
+// Line 7 and line 8 of a live or calculation file: the column names and their units, Standard
+// (four columns) or Detailed (eight).
+QStringList measureColumnNames(qint16 measureMode);
+QStringList measureUnitTexts(qint16 measureMode, const SampleData &data);
+// The data line of sample i (0-based) as the file writes it, without its line end.
+QByteArray measureDataLine(const SampleData &data, int i, qint16 measureMode);
 
 // The file's text in the file code page, CR LF line ends, samples 0..count-1 of data; nothing when
 // a series the columns need holds fewer than count samples.

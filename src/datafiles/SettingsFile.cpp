@@ -212,10 +212,15 @@ void SetMeasureDefaults(SettingsRecord &r, const QString &oneSecondText)
 
 SettingsRecord LoadSettings(const QString &programFolder)
 {
+    return LoadSettingsFile(settingsfile::settingsPath(programFolder));
+}
+
+SettingsRecord LoadSettingsFile(const QString &path)
+{
     using namespace settingsfile;
     SettingsRecord r;
     const QString oneSecond = LoadResString(126);
-    QFile file(settingsPath(programFolder));
+    QFile file(path);
     bool ok = file.open(QIODevice::ReadOnly);
     // Line by line, so a huge file costs no more memory than a small one. A line longer than any
     // value can be is read only as far as its first 64 KiB.

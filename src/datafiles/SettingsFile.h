@@ -43,6 +43,8 @@ void SetMeasureDefaults(SettingsRecord &record, const QString &oneSecondText);
 
 // Read programFolder/Telvaro.ini; falls back to the defaults silently.
 SettingsRecord LoadSettings(const QString &programFolder);
+// The same from a settings file anywhere.
+SettingsRecord LoadSettingsFile(const QString &path);
 // Write the record to programFolder/Telvaro.ini; false on failure. The old file is replaced only
 // once the new one is complete.
 bool SaveSettings(const QString &programFolder, const SettingsRecord &record);

@@ -29,7 +29,6 @@
 #include "measure/LiveChart.h"
 #include "measure/LiveTable.h"
 #include "measure/Samples.h"
-#include "serial/Protocol.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
 #include "transfer/FrmDataRead.h"
@@ -458,21 +457,7 @@ void FrmMenu::offerRecoveredRun()
     }
     // Hold the run as an unsaved live run; Save As then writes it exactly as the live save would,
     // and a cancelled Save As keeps it held (and journalled) until it is saved or let go.
-    const JournalHeader &h = run->header;
-    SampleData data;
-    data.origin = SampleData::Origin::LiveRun;
-    data.measureMode = h.measureMode;
-    data.sampleTime = h.sampleTime;
-    data.atmosPressure = h.atmosPressure;
-    for (size_t i = 0; i < data.units.size(); ++i)
-        data.units[i] = h.units.value(int(i));
-    data.reserve(n);
-    for (const JournalSample &sample : run->samples) {
-        // A line that cannot be split keeps its row, empty, so later samples keep theirs.
-        const auto values = protocol::splitDataRecord(sample.line, h.measureMode == 1, false);
-        data.append(sample.time, sample.line, values.value_or(std::array<double, kQuantityCount>{}));
-    }
-    m_samples->replace(std::move(data));
+    m_samples->replace(live::recoveredRunData(*run));
     m_samples->setPresent(true);
     m_samples->setSaved(false);
     MenuSave_Click();

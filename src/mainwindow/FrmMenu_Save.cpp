@@ -1,13 +1,12 @@
 #include <QDate>
 #include <QPointer>
 
-#include "datafiles/CsvExport.h"
-#include "datafiles/NumberText.h"
 #include "datafiles/RunJournal.h"
 #include "i18n/Texts.h"
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/Prompts.h"
 #include "measure/LiveRun.h"
+#include "measure/LiveTable.h"
 #include "measure/Samples.h"
 
 // Save As of the live data: the menu entry, the toolbar's Save button and every Yes to
@@ -28,14 +27,7 @@ void FrmMenu::MenuSave_Click()
         return;  // cancelled: nothing changes
     setCursor(Qt::WaitCursor);
 
-    // The data are saved with the mode and sampling time they were measured with.
-    const SampleData &data = m_samples->data();
-    const qint32 count = data.count();
-    const QString firstTime = csvexport::timeOfDayText(count > 0 ? data.times.at(0) : 0.0);
-    const bool written = WriteMeasureCsv(*fileName, csvexport::dateText(QDate::currentDate()), firstTime,
-                                         numtext::generalNumber(data.atmosPressure), count,
-                                         csvexport::samplingTimeText(data.sampleTime), csvexport::kNormalModeText,
-                                         data.measureMode, data);
+    const bool written = live::writeRunFile(*fileName, m_samples->data(), QDate::currentDate());
     unsetCursor();
     if (!written) {
         prompts::message(this, LoadResString(167), LoadResString(168), prompts::Buttons::Ok, prompts::Icon::None);

@@ -92,6 +92,7 @@ bool LiveRun::startMayGoOn(const QPointer<LiveRun> &self, const ExchangeResult &
     }
     if (!result.ok()) {
         exchange::logFailure(result);
+        m_lastFailure = result;
         errorExit();
         return false;
     }
@@ -274,6 +275,7 @@ void LiveRun::replyError(const ExchangeResult &result)
 {
     QPointer<LiveRun> self(this);
     exchange::logFailure(result);
+    m_lastFailure = result;
     m_stopRequested = true;
     m_requestTimer.stop();
     m_replyTimer.stop();

@@ -57,6 +57,8 @@ public:
     int requestIntervalMs() const { return m_requestMs; }
     qint16 coScaleFlag() const { return m_coScaleFlag; }
     bool stopRequested() const { return m_stopRequested; }
+    // The exchange that failed last (its log name and what came back), for a failed() report.
+    const ExchangeResult &lastFailure() const { return m_lastFailure; }
     QTimer &requestTimer() { return m_requestTimer; }
     QTimer &replyTimer() { return m_replyTimer; }
 
@@ -126,4 +128,5 @@ private:
     double m_dayOffset = 0;
     std::mt19937 m_rng;
     RunJournal m_journal;
+    ExchangeResult m_lastFailure;
 };

@@ -3,10 +3,12 @@
 #include <QTime>
 #include <cmath>
 
+#include "datafiles/CsvExport.h"
 #include "datafiles/NumberText.h"
 #include "i18n/CodePage.h"
 #include "i18n/Texts.h"
 #include "measure/Samples.h"
+#include "serial/Protocol.h"
 
 namespace live {
 
@@ -101,6 +103,41 @@ QString timeText(double dayFraction)
 }
 
 double timeOfDayNow() { return QTime::currentTime().msecsSinceStartOfDay() / kMsPerDay; }
+
+std::optional<QByteArray> runFileBytes(const SampleData &data, const QDate &date)
+{
+    const qint32 count = data.count();
+    const csvexport::CsvHeader header{csvexport::dateText(date),
+                                      csvexport::timeOfDayText(count > 0 ? data.times.at(0) : 0.0),
+                                      numtext::generalNumber(data.atmosPressure), count,
+                                      csvexport::samplingTimeText(data.sampleTime)};
+    // Saved with the mode and sampling time the run was measured with.
+    return csvexport::measureCsvBytes(header, csvexport::kNormalModeText, data.measureMode, data);
+}
+
+bool writeRunFile(const QString &fileName, const SampleData &data, const QDate &date)
+{
+    const auto bytes = runFileBytes(data, date);
+    return bytes && csvexport::writeFileWhole(fileName, *bytes);
+}
+
+SampleData recoveredRunData(const RecoveredRun &run)
+{
+    const JournalHeader &h = run.header;
+    SampleData data;
+    data.origin = SampleData::Origin::LiveRun;
+    data.measureMode = h.measureMode;
+    data.sampleTime = h.sampleTime;
+    data.atmosPressure = h.atmosPressure;
+    for (size_t i = 0; i < data.units.size(); ++i)
+        data.units[i] = h.units.value(int(i));
+    data.reserve(int(run.samples.size()));
+    for (const JournalSample &sample : run.samples) {
+        const auto values = protocol::splitDataRecord(sample.line, h.measureMode == 1, false);
+        data.append(sample.time, sample.line, values.value_or(std::array<double, kQuantityCount>{}));
+    }
+    return data;
+}
 
 QByteArray debugDataLine(bool detailed, std::mt19937 &rng)
 {

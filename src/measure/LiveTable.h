@@ -2,11 +2,13 @@
 
 #include <QAbstractTableModel>
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <random>
 
+#include "datafiles/RunJournal.h"
 #include "datafiles/SampleData.h"
 
 class Samples;
@@ -46,6 +48,17 @@ double timeOfDayNow();
 // Debug mode's made-up data line: whole random numbers, a blank before each, joined by ";":
 // five numbers in Standard mode, ten in Detailed mode.
 QByteArray debugDataLine(bool detailed, std::mt19937 &rng);
+
+// The data file of a live run saved on the given day: the header values from the run (first
+// sample's time, pressure, count, sampling time, mode "------") in the measure layout. Nothing when
+// the samples cannot be written.
+std::optional<QByteArray> runFileBytes(const SampleData &data, const QDate &date);
+// The same, written whole to fileName (the old file stays when it fails).
+bool writeRunFile(const QString &fileName, const SampleData &data, const QDate &date);
+
+// A run read back from its journal, held as the live run it was. A line that cannot be split keeps
+// its sample, as zeros, so the later samples keep their places.
+SampleData recoveredRunData(const RecoveredRun &run);
 
 } // namespace live
 

@@ -24,7 +24,7 @@ bool g_programEnding = false;
 void SetProgramEnding(bool ending) { g_programEnding = ending; }
 bool ProgramEnding() { return g_programEnding; }
 
-bool OpenComPort(SerialLink &link, const SettingsRecord &s)
+bool OpenComPort(SerialLink &link, const SettingsRecord &s, QString *reason)
 {
     if (!s.ProgMode)
         return true;
@@ -33,7 +33,7 @@ bool OpenComPort(SerialLink &link, const SettingsRecord &s)
                      + QLatin1Char(',') + s.RsStopBit);
     link.setHandshaking(s.RsFlow - 1);
     link.setInBufferSize(10240);
-    if (!link.open())
+    if (!link.open(reason))
         return false;
     link.discardInput();
     link.setInputLen(0);

@@ -15,8 +15,8 @@ bool ProgramEnding();
 
 // Open the port with the port fields of the settings. In debug mode (ProgMode false) nothing is
 // touched and the answer is true. False when the device cannot be opened: the caller tells the
-// user (the port's name followed by text 172).
-bool OpenComPort(SerialLink &link, const SettingsRecord &settings);
+// user (the port's name followed by text 172); reason, when given, says why.
+bool OpenComPort(SerialLink &link, const SettingsRecord &settings, QString *reason = nullptr);
 // Close the port if it is open (a device that went away is shut all the same). Always true.
 bool CloseComPort(SerialLink &link);
 

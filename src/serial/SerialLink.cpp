@@ -69,6 +69,7 @@ struct SerialLink::Private {
     int inputLen = 0;
     bool lost = false;
     int busy = 0;
+    qint64 received = 0;
 };
 
 SerialLink::SerialLink(QObject *parent) : QObject(parent), d(new Private)
@@ -256,7 +257,11 @@ QByteArray SerialLink::input()
     pull();
     if (!isOpen())
         return {};
-    return d->inputLen == 0 ? d->port->readAll() : d->port->read(d->inputLen);
+    const QByteArray text = d->inputLen == 0 ? d->port->readAll() : d->port->read(d->inputLen);
+    d->received += text.size();
+    return text;
 }
+
+qint64 SerialLink::receivedCount() const { return d->received; }
 
 bool SerialLink::lost() const { return d->lost; }

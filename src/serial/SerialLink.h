@@ -38,6 +38,8 @@ public:
     void output(const QByteArray &text);
     // Up to inputLen characters from the receive buffer, removed from it; "" when none.
     QByteArray input();
+    // Characters taken by input() since the link was made (a transfer's bytes per second).
+    qint64 receivedCount() const;
 
     // The device went away while open (pulled adapter, closed pty). The link closes itself.
     // Stays true until the next open.

@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "datafiles/CsvExport.h"
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
 #include "measure/LiveChart.h"
@@ -26,6 +25,7 @@
 #include "serial/SerialLink.h"
 #include "measure/Samples.h"
 #include "serial/RS232C.h"
+#include "transfer/PageFile.h"
 #include "transfer/TransferReads.h"
 #include "transfer/UpDownSpinner.h"
 
@@ -542,43 +542,15 @@ void FrmDataRead::Command1_Click()
 
     const TransferState::PageKind kind = m_state.kind(page);
     SampleData data;
-    data.origin = kind == TransferState::PageKind::Oa ? SampleData::Origin::OaPage
-                                                      : SampleData::Origin::CalculationPage;
-    data.measureMode = m_state.DetailedMode;
-    if (!m_settings.ProgMode) {
-        const QString degrees = QStringLiteral("℃");
-        data.unit(Quantity::CO) = QStringLiteral("ppm");
-        data.unit(Quantity::CO2) = QStringLiteral("ppm");
-        data.unit(Quantity::Temperature) = degrees;
-        data.unit(Quantity::Humidity) = QStringLiteral("%RH");
-        data.unit(Quantity::DewPoint) = degrees;
-        data.unit(Quantity::WetBulb) = degrees;
-        data.unit(Quantity::AbsHumidity) = QStringLiteral("g/m3");
-        data.unit(Quantity::HumidityRatio) = QStringLiteral("g/kg");
-    } else {
-        const ExchangeResult units = exchange::readUnits(*link(), QStringLiteral("Unit Read(Data Transfer"),
-                                                         data.units, cancel);
-        if (units.cancelled() || cancelRequested()) {
-            cancelEnding();
-            return;
-        }
-        if (!units.ok()) {
-            ExchangeResult entry = units;
-            entry.logName = QStringLiteral("Unit Read(Data Transfer");
-            entry.reply.clear();
-            entry.loggedAttempts = -1;
-            exchange::logFailure(entry);
-            failureEnding();
-            return;
-        }
+    const transfer::ReadOutcome units =
+        transfer::readPageUnits(*link(), m_state, page, m_settings.ProgMode, data, cancel);
+    if (units.kind == transfer::ReadOutcome::Cancelled || cancelRequested()) {
+        cancelEnding();
+        return;
     }
-
-    // Debug mode reads nothing: the page is n records of zeros.
-    for (int i = 0; i < n && !m_settings.ProgMode; ++i) {
-        if (kind == TransferState::PageKind::Calculation)
-            data.append(0.0, QByteArray(), {});
-        else if (kind == TransferState::PageKind::Oa)
-            data.appendOa({});
+    if (units.kind == transfer::ReadOutcome::Failed) {
+        failureEnding();
+        return;
     }
 
     if (m_settings.ProgMode && kind != TransferState::PageKind::Other) {
@@ -620,14 +592,7 @@ void FrmDataRead::saveReadPage(int page, const SampleData &data)
     if (!fileName || fileName->isEmpty() || m_closed)
         return;
     setCursor(Qt::WaitCursor);
-    const int n = m_state.numberOfData(page);
-    const QString pressure = m_state.pressureText(page);
-    const bool written =
-        m_state.kind(page) == TransferState::PageKind::Oa
-            ? WriteOaCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
-                         m_state.cell(page, 4), data)
-            : WriteMeasureCsv(*fileName, m_state.PageDate, m_state.PageTime, pressure, n, m_state.cell(page, 2),
-                              m_state.cell(page, 4), m_state.DetailedMode, data);
+    const bool written = transfer::writePageFile(*fileName, m_state, page, data);
     unsetCursor();
     if (!written)
         prompts::message(this, LoadResString(167), LoadResString(168), prompts::Buttons::Ok, prompts::Icon::None);

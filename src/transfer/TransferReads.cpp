@@ -187,6 +187,46 @@ ReadOutcome readOaPage(SerialLink &link, TransferState &state, int page, int n, 
 
 } // namespace
 
+ReadOutcome readPageUnits(SerialLink &link, const TransferState &state, int page, bool runMode, SampleData &data,
+                          const CancelCheck &cancel)
+{
+    const TransferState::PageKind kind = state.kind(page);
+    data.origin = kind == TransferState::PageKind::Oa ? SampleData::Origin::OaPage
+                                                      : SampleData::Origin::CalculationPage;
+    data.measureMode = state.DetailedMode;
+    if (runMode) {
+        const QString logName = QStringLiteral("Unit Read(Data Transfer");
+        const ExchangeResult units = exchange::readUnits(link, logName, data.units, cancel);
+        if (units.cancelled() || (cancel && cancel()))
+            return cancelled();
+        if (!units.ok()) {
+            ExchangeResult entry = units;
+            entry.logName = logName;
+            entry.reply.clear();
+            entry.loggedAttempts = -1;
+            exchange::logFailure(entry);
+            return {ReadOutcome::Failed, units};
+        }
+        return ok();
+    }
+    const QString degrees = QStringLiteral("℃");
+    data.unit(Quantity::CO) = QStringLiteral("ppm");
+    data.unit(Quantity::CO2) = QStringLiteral("ppm");
+    data.unit(Quantity::Temperature) = degrees;
+    data.unit(Quantity::Humidity) = QStringLiteral("%RH");
+    data.unit(Quantity::DewPoint) = degrees;
+    data.unit(Quantity::WetBulb) = degrees;
+    data.unit(Quantity::AbsHumidity) = QStringLiteral("g/m3");
+    data.unit(Quantity::HumidityRatio) = QStringLiteral("g/kg");
+    for (int i = 0; i < state.numberOfData(page); ++i) {
+        if (kind == TransferState::PageKind::Calculation)
+            data.append(0.0, QByteArray(), {});
+        else if (kind == TransferState::PageKind::Oa)
+            data.appendOa({});
+    }
+    return ok();
+}
+
 ReadOutcome readPage(SerialLink &link, TransferState &state, int page, SampleData &data, const CancelCheck &cancel,
                      const std::function<void(int, int)> &onRecord)
 {

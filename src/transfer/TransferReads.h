@@ -29,6 +29,13 @@ struct ReadOutcome {
 ReadOutcome readDirectory(SerialLink &link, TransferState &state, const CancelCheck &cancel,
                           const std::function<void(int)> &onCount, const std::function<void(int)> &onPage);
 
+// Before a page read (port already open in run mode): data take the page's kind and the state's
+// output mode, and the units: from U in run mode (a failure logged as "Unit Read(Data Transfer"
+// with an empty reply; the outcome keeps what came back), the fixed texts in debug mode, where the
+// page is not read and stays its number of data of zero records.
+ReadOutcome readPageUnits(SerialLink &link, const TransferState &state, int page, bool runMode, SampleData &data,
+                          const CancelCheck &cancel);
+
 // Port already open, units read. Reads page `page` of kind calculation ("000", in state.DetailedMode)
 // or %OA ("001") into data's samples (the values of a calculation page, the %OA series of a %OA
 // page); sets PageDate and PageTime. onRecord(i, n) after record i has arrived.

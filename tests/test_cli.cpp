@@ -1,0 +1,306 @@
+// telvaro-cli end to end: the built program against the simulated meter on a pty, its output, exit
+// status and files (compared with the expected files and with what the core's writers give).
+#include <QtTest>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <csignal>
+
+#include "datafiles/CsvExport.h"
+#include "datafiles/RunJournal.h"
+#include "i18n/CodePage.h"
+#include "measure/LiveTable.h"
+#include "serial/Protocol.h"
+#include "support/SimFixture.h"
+#include "support/TestEnv.h"
+
+namespace {
+using K = metersim::FaultKind;
+
+// The pages of the expected files under tests/data/transfer: calculation AVG, %OA TMP, calculation
+// INS, %OA CO2.
+const std::vector<metersim::Page> kFourPages = {
+    {.oa = false, .records = 6, .samplingTime = "10", .operation = "AVG", .time = "09:15:00"},
+    {.oa = true, .records = 5, .samplingTime = "30", .operation = "TMP", .time = "10:20:30"},
+    {.oa = false, .records = 4, .samplingTime = "60", .operation = "INS", .time = "11:00:05"},
+    {.oa = true, .records = 3, .samplingTime = "1", .operation = "CO2", .time = "12:34:56"}};
+
+const char *const kDirectory1 = "P T0001 N N M0001";
+const char *const kTable2 =
+    "Page  Operational mode  Sampling time  Number of data  Measurement operational mode  Date of Measurement\n"
+    "1     CALCULATION       10             6               AVG                           2026/11/30 09:15:00\n"
+    "2     %OA               30             5               TMP                           2026/11/30 10:20:30\n";
+
+// One run of the program: pages the meter holds, arguments ({dev} the meter's pty, {dir} the test's
+// folder), exit status, the commands the meter got ("..." first: only their end; "*": not looked
+// at), standard output ("@name": the file tests/data/transfer/name; else the text it starts with),
+// files written (name=expected ...), and what standard error says.
+const struct Run { const char *name; int pages; const char *args; int exit; const char *commands, *out, *files, *err; }
+    kRuns[] = {
+        {"ports", 1, "ports", 0, "", "COM1   {dev}\n", "", ""},
+        {"pages as a table", 2, "--port {dev} pages", 0, "P T0001 N N M0001 T0002 N N M0002", kTable2, "", ""},
+        {"pages as JSON, COM1 first", 1, "pages --port COM1 --json -q", 0, kDirectory1,
+         "[\n    {\n        \"date\": \"2026/11/30 09:15:00\",", "", ""},
+        {"one page to a file", 1, "read 1 -o {dir}/one.csv", 0, "P T0001 N N M0001 U F T0001", "",
+         "one.csv=page1_detailed.csv", "page 1: 6 records to {dir}/one.csv"},
+        {"every page to a folder", 4, "read all -o {dir}/pages/", 0, "... U F T0001 U T0002 U F T0003 U T0004", "",
+         "pages/page-0001.csv=page1_detailed.csv pages/page-0002.csv=page2_oa_tmp.csv "
+         "pages/page-0004.csv=page4_oa_co2.csv", ""},
+        {"standard page to standard output", 3, "read 3 --standard -o -", 0, "... M0003 U G T0003",
+         "@page3_standard.csv", "", ""},
+        {"page beyond the directory", 1, "read 2", 2, kDirectory1, "", "", "page 2 is beyond the directory (1 pages)"},
+        {"units not answered", 1, "read 1", 1, "... M0001 U", "", "",
+         "Unit Read(Data Transfer failed: the meter sent nothing (logged in RSErr.log)"},
+        {"page 0", 1, "read 0", 2, "", "", "", "0 is not a page number"},
+        {"page not a number", 1, "read 2x", 2, "", "", "", "2x is not a page number"},
+        {"several pages to one file", 1, "read 1 2 -o {dir}/one.csv", 2, "", "", "", "several pages go to a folder"},
+        {"no samples", 1, "live --samples 0", 2, "", "", "", "--samples 0: 1 to 65500 samples"},
+        {"too many samples", 1, "live --samples 65501", 2, "", "", "", "--samples 65501: 1 to 65500"},
+        {"interval not offered", 1, "live --interval 3", 2, "", "", "", "--interval 3: 1, 2, 5, 10, 30 or 60"},
+        {"option of another command", 1, "pages --samples 3", 2, "", "", "", "pages takes no --samples"},
+        {"baud rate not offered", 1, "--baud 1200 pages", 2, "", "", "", "--baud 1200"},
+        {"not a serial port", 1, "--port /dev/null pages", 3, "", "", "", "cannot open the port /dev/null"},
+        {"no such device", 1, "--port {dir}/ttyNone pages", 3, "", "", "", "cannot open the port"},
+        {"COMn beyond the devices", 1, "--port COM99 pages", 3, "", "", "", "the port COM99: no such device"},
+        {"folder cannot be written", 1, "read 1 -o {dir}/plain/x.csv", 1, "", "", "", "cannot write to"},
+        {"file cannot be made", 1, "read 1 -o /proc/telvaro.csv", 1, "*", "", "", "cannot write"},
+        {"journal of an unsaved run", 1, "live --samples 2", 2, "", "", "", "recover -o FILE"},
+};
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<SimFixture> m_sim;
+    QProcess m_cli;
+
+    void serve(int pages, int baud = 115200, std::vector<metersim::Page> list = kFourPages)
+    {
+        list.resize(size_t(pages));
+        m_sim = std::make_unique<SimFixture>(metersim::Config{.baud = baud, .pages = list});
+        QVERIFY(m_sim->ok());
+    }
+    QString expand(QString text) const
+    {
+        return text.replace("{dev}", m_sim->devicePath()).replace("{dir}", m_folder->path());
+    }
+    // Start the program in the test's folder; the simulator answers from its own thread.
+    void start(const QString &args)
+    {
+        m_cli.setWorkingDirectory(m_folder->path());
+        m_cli.start(TELVARO_CLI_EXE, expand(args).split(' ', Qt::SkipEmptyParts));
+        QVERIFY(m_cli.waitForStarted());
+    }
+    int finish(int timeoutMs = 60000)
+    {
+        waitUntil([&] { return m_cli.state() == QProcess::NotRunning; }, timeoutMs);
+        const bool ended = m_cli.state() == QProcess::NotRunning && m_cli.exitStatus() == QProcess::NormalExit;
+        return ended ? m_cli.exitCode() : -1;
+    }
+    void interruptAfter(const char *command, int count, int signal, int delayMs = 0)
+    {
+        QVERIFY(waitUntil([&] { return m_sim->commands().count(command) >= count; }, 30000));
+        QTest::qWait(delayMs);
+        ::kill(pid_t(m_cli.processId()), signal);
+    }
+    // The live run the meter sent, as the program holds it: units of the U reply, the records.
+    SampleData meterRun(bool detailed, const QByteArray &firstTime, int count = -1) const
+    {
+        SampleData data;
+        data.measureMode = detailed;
+        data.sampleTime = "1sec";
+        data.atmosPressure = 1013;
+        const auto units = protocol::splitUnits("AU\r\n" + QByteArray::fromStdString(metersim::unitsText(false)));
+        for (size_t i = 0; i < 9; ++i)
+            data.units[i] = codepage::fromMeter(units->at(i));
+        const QTime first = QTime::fromString(QString(firstTime).section(',', -1), "HH:mm:ss");
+        const double t = first.msecsSinceStartOfDay() / live::kMsPerDay;
+        for (const std::string &record : m_sim->sim().liveRecords())
+            if (count < 0 || data.count() < count)
+                data.append(t, {}, *protocol::splitDataRecord(QByteArray::fromStdString(record), detailed, false));
+        return data;
+    }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QByteArray fileLine(const QString &name, int line) const
+    {
+        return m_folder->readFile(name).split('\n').value(line - 1).trimmed();
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestProgramFolder>("en_US.UTF-8");
+        setLanguageState("en_US.UTF-8", 1);  // as the program starts without "Language.dat"
+    }
+    void cleanup()
+    {
+        if (m_cli.state() != QProcess::NotRunning) {
+            m_cli.kill();
+            m_cli.waitForFinished();
+        }
+        m_sim.reset();
+        m_folder.reset();
+    }
+
+    void runs_data()
+    {
+        QTest::addColumn<int>("row");
+        for (size_t i = 0; i < std::size(kRuns); ++i)
+            QTest::newRow(kRuns[i].name) << int(i);
+    }
+    void runs()
+    {
+        QFETCH(int, row);
+        const Run &c = kRuns[row];
+        serve(c.pages);
+        m_sim->sim().setFault("U", {QString(c.name).startsWith("units") ? K::Silence : K::None, -1});
+        m_folder->writeFile("plain", "a file, not a folder");
+        if (QString(c.name).startsWith("journal"))
+            RunJournal(RunJournal::defaultPath()).begin(JournalHeader{});
+        start(c.args);
+        QCOMPARE(finish(), c.exit);
+        const QString out = QString::fromUtf8(m_cli.readAllStandardOutput());
+        const QString err = QString::fromUtf8(m_cli.readAllStandardError());
+        QVERIFY2(err.contains(expand(c.err)), qPrintable(err));
+        const QString sent = m_sim->commands().join(' ');
+        if (QString(c.commands).startsWith("..."))
+            QVERIFY2(sent.endsWith(QString(c.commands).mid(4)), qPrintable(sent));
+        else if (QString(c.commands) != "*")
+            QCOMPARE(sent, QString(c.commands));
+        if (c.out[0] == '@')
+            QCOMPARE(out.toUtf8(), readAll(QString(TELVARO_TEST_DATA "/transfer/") + (c.out + 1)));
+        else
+            QVERIFY2(*c.out ? out.startsWith(expand(c.out)) : out.isEmpty(), qPrintable(out));
+        for (const QString &pair : QString(c.files).split(' ', Qt::SkipEmptyParts))
+            QCOMPARE(m_folder->readFile(pair.section('=', 0, 0)),
+                     readAll(TELVARO_TEST_DATA "/transfer/" + pair.section('=', 1)));
+        QCOMPARE(QFile::exists("/proc/telvaro.csv"), false);
+        // Only the failed exchange is logged.
+        const bool logged = QString(c.name).startsWith("units");
+        QCOMPARE(m_folder->readFile("RSErr.log").contains(",Unit Read(Data Transfer,,-1\r\n"), logged);
+        QCOMPARE(m_folder->readFile("RSErr.log").isEmpty(), !logged);
+    }
+
+    void live_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<bool>("detailed");
+        QTest::addColumn<bool>("jsonl");
+        QTest::newRow("detailed, CSV lines, file") << "live --samples 3 --interval 1 -o run.csv" << true << false;
+        QTest::newRow("standard, JSON lines, settings file")
+            << "live --standard --jsonl --settings cli.ini" << false << true;
+    }
+    void live()
+    {
+        QFETCH(QString, args);
+        QFETCH(bool, detailed);
+        QFETCH(bool, jsonl);
+        serve(1);
+        // A settings file elsewhere gives the port and the number of samples.
+        m_folder->writeFile("cli.ini", expand("RsPort_CH1={dev}\r\nMeasureSampleValue= 2\r\n").toLatin1());
+        start(args);
+        QCOMPARE(finish(), 0);
+        const int n = jsonl ? 2 : 3;
+        // A complete run sends no N.
+        const QString expected = QString("U S %1").arg(detailed ? "F" : "G") + QString(" D0001").repeated(n);
+        QCOMPARE(m_sim->commands().join(' '), expected);
+        const QList<QByteArray> lines = m_cli.readAllStandardOutput().split('\n');
+        QCOMPARE(lines.size(), n + 1);
+        const SampleData data = meterRun(detailed, jsonl ? "00:00:00" : fileLine("run.csv", 2));
+        QCOMPARE(data.count(), n);
+        for (int i = 0; i < n; ++i) {
+            if (!jsonl) {
+                QCOMPARE(lines[i], csvexport::measureDataLine(data, i, detailed));
+                continue;
+            }
+            const QJsonObject sample = QJsonDocument::fromJson(lines[i]).object();
+            QCOMPARE(sample["sample"].toInt(), i + 1);
+            const QDateTime time = QDateTime::fromString(sample["time"].toString(), Qt::ISODateWithMs);
+            QVERIFY(time.secsTo(QDateTime::currentDateTime()) < 30);
+            QCOMPARE(sample["values"].toObject()["CO2"].toDouble(), data.value(Quantity::CO2, i));
+            QCOMPARE(sample["units"].toObject()["Temperature"].toString(), QString("Degrees"));
+            QCOMPARE(sample["values"].toObject().keys().size(), 4);
+        }
+        if (!jsonl)
+            QCOMPARE(m_folder->readFile("run.csv"), *live::runFileBytes(data, QDate::currentDate()));
+        QVERIFY(!RunJournal::exists());
+    }
+
+    void interrupt_data()
+    {
+        QTest::addColumn<bool>("live");
+        QTest::newRow("live run") << true;
+        QTest::newRow("page read") << false;
+    }
+    void interrupt()
+    {
+        QFETCH(bool, live);
+        std::vector<metersim::Page> page = {{.records = 200}};
+        serve(1, 9600, page);
+        if (live) {
+            start("--port {dev} live --samples 100 -o run.csv");
+            interruptAfter("D0001", 3, SIGINT);
+        } else {
+            start("--port {dev} read 1 -o page.csv");
+            interruptAfter("T0001", 2, SIGINT, 300);
+        }
+        QCOMPARE(finish(), 130);
+        // Stopped as Measure Stop and Close stop it: N, and after the drain N again.
+        QVERIFY2(m_sim->commands().join(' ').endsWith(" N N"), qPrintable(m_sim->commands().join(' ')));
+        QVERIFY(!m_folder->readFile("RSErr.log").size() && !RunJournal::exists());
+        QCOMPARE(QFile::exists("page.csv"), false);
+        if (!live)
+            return;
+        // The samples taken are written, and they are the ones printed.
+        const int printed = int(m_cli.readAllStandardOutput().count('\n'));
+        QVERIFY(printed >= 2);
+        QCOMPARE(fileLine("run.csv", 3), "Data," + QByteArray::number(printed));
+        const SampleData taken = meterRun(true, fileLine("run.csv", 2), printed);
+        QCOMPARE(m_folder->readFile("run.csv"), *live::runFileBytes(taken, QDate::currentDate()));
+    }
+
+    // A killed run keeps its journal; a new run will not overwrite it; recover writes it as a saved run.
+    void killedRun()
+    {
+        serve(1);
+        start("--port {dev} live --samples 100 --standard");
+        interruptAfter("D0001", 3, SIGKILL);
+        QCOMPARE(finish(), -1);
+        const auto journal = RunJournal::read();
+        QVERIFY(journal && journal->samples.size() >= 2);
+        const int sent = int(m_sim->commands().size());
+        start("--port {dev} live --samples 2");
+        QCOMPARE(finish(), 2);
+        QCOMPARE(m_sim->commands().size(), sent);
+        start("recover -o run.csv");
+        QCOMPARE(finish(), 0);
+        const SampleData recovered = live::recoveredRunData(*journal);
+        QCOMPARE(m_folder->readFile("run.csv"), *live::runFileBytes(recovered, QDate::currentDate()));
+        QCOMPARE(fileLine("run.csv", 7), QByteArray("CO,CO2,Temperature,Relative humidity"));
+        QVERIFY(!RunJournal::exists());
+        start("recover -o again.csv");
+        QCOMPARE(finish(), 1);
+    }
+
+    // The live start fails: one line naming the exchange, its RSErr.log entry, no file, no journal.
+    void liveStartFails()
+    {
+        serve(1);
+        m_sim->sim().setFault("S", {K::Silence, -1});
+        start("--port {dev} live --samples 2 -o run.csv");
+        QCOMPARE(finish(), 1);
+        const QString err = m_cli.readAllStandardError();
+        const QString expected = "live: S Command failed: the meter sent nothing (logged in RSErr.log)\n";
+        QVERIFY2(err.contains(expected), qPrintable(err));
+        QVERIFY(m_folder->readFile("RSErr.log").contains(",S Command,"));
+        QVERIFY(!QFile::exists("run.csv") && !RunJournal::exists());
+        QCOMPARE(m_sim->commands().join(' '), QString("U S"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"
