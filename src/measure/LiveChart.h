@@ -2,6 +2,7 @@
 
 #include <QChartView>
 #include <QVector>
+#include <optional>
 
 class QDateTimeAxis;
 class QLineSeries;
@@ -89,6 +90,10 @@ public:
     // The time axis labels in view: at whole multiples of the label step, as many as fit.
     QList<qint64> timeLabelTimes() const;
     QStringList timeLabels() const;
+    // Guideline values drawn as dashed lines (CO2 on the left scale, CO scaled as its points are);
+    // nothing: no line.
+    void setGuidelineLines(std::optional<double> co2, std::optional<double> co);
+    bool guidelineLinesShown() const { return m_co2Guideline || m_coGuideline; }
     // The x position (view pixels) where the extra CO scale was last drawn; -1 before.
     double coScaleX() const { return m_coScaleX; }
 
@@ -138,4 +143,6 @@ private:
     bool m_dragging = false;
     QPoint m_dragFrom;
     double m_coScaleX = -1;
+    std::optional<double> m_co2Guideline, m_coGuideline;
+    void drawGuidelines(QPainter *painter, const QRectF &plot);
 };
