@@ -127,11 +127,12 @@ std::variant<Imported, ImportError> readDataFile(const QByteArray &bytes)
 {
     Lines lines(bytes);
     QByteArrayView line;
-    auto fail = [&lines](const char *reason) { return ImportError{lines.number(), QString::fromLatin1(reason)}; };
+    bool ended = false;  // the bytes ended where a line was wanted: that line does not fit
+    auto fail = [&](const char *reason) { return ImportError{lines.number() + (ended ? 1 : 0), QString::fromLatin1(reason)}; };
     // The six "Name,value" header lines.
     auto headerLine = [&](const char *name, QString &value) {
         if (!lines.next(line))
-            return false;
+            return !(ended = true);
         const QByteArrayView prefix(name);
         if (!line.startsWith(prefix))
             return false;
