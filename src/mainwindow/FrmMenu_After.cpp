@@ -191,20 +191,21 @@ void FrmMenu::showFileData()
     if (n > 0)
         chart->setFirstSampleWindow(data.times.at(0));
     const SettingsRecord &s = m_settings;
-    for (int i = 0; i < n; ++i) {
-        const double x = data.times.at(i);
-        if (data.isOa()) {
-            chart->AddChartPoint(3, x, data.oa[size_t(OaSeries::PercentOutdoorAir)].at(i));
-            continue;
-        }
+    const QVector<double> times = data.times.mid(0, n);
+    if (data.isOa()) {
+        chart->setPoints(3, times, data.oa[size_t(OaSeries::PercentOutdoorAir)]);
+    } else {
+        QVector<double> co = data.values[size_t(Quantity::CO)];
+        for (double &v : co)
+            v *= chart->coFactor();
         if (s.CO2Graph == 1)
-            chart->AddChartPoint(0, x, data.value(Quantity::CO2, i));
+            chart->setPoints(0, times, data.values[size_t(Quantity::CO2)]);
         if (s.COGraph == 1)
-            chart->AddChartPoint(1, x, data.value(Quantity::CO, i) * chart->coFactor());
+            chart->setPoints(1, times, co);
         if (s.TempGraph == 1)
-            chart->AddChartPoint(2, x, data.value(Quantity::Temperature, i));
+            chart->setPoints(2, times, data.values[size_t(Quantity::Temperature)]);
         if (s.HumGraph == 1)
-            chart->AddChartPoint(3, x, data.value(Quantity::Humidity, i));
+            chart->setPoints(3, times, data.values[size_t(Quantity::Humidity)]);
     }
     chart->setPanningEnabled(true);
     chart->redraw();

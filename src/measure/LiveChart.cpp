@@ -313,6 +313,16 @@ void LiveChart::AddChartPoint(int series, double x, double value)
     line->setPointsVisible(st.x.size() == 1);
 }
 
+void LiveChart::setPoints(int series, const QVector<double> &x, const QVector<double> &y)
+{
+    if (series < 0 || series > 3)
+        return;
+    m_store[series].x = x;
+    m_store[series].y = y.mid(0, x.size());
+    m_store[series].x.resize(m_store[series].y.size());
+    refreshSeries(series);
+}
+
 void LiveChart::setPanningEnabled(bool on)
 {
     m_panning = on;

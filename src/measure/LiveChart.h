@@ -52,6 +52,8 @@ public:
     // The time window before a sample is appended: the first sample sets it, later ones keep its width.
     void setFirstSampleWindow(double firstSampleTime);
     void keepWindowWidth();
+    // Every point of a series at once (x sorted), for data held whole: one refresh instead of one per point.
+    void setPoints(int series, const QVector<double> &x, const QVector<double> &y);
     // Append one point (x as a fraction of a day since the run's midnight).
     void AddChartPoint(int series, double x, double value);
 
