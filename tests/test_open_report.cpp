@@ -200,9 +200,13 @@ private slots:
             if (w->objectName() == "FrmReport" && w->isVisible())
                 dialog = static_cast<FrmReport *>(w);
         QVERIFY(dialog);
+        // TELVARO_KEEP_REPORT=prefix keeps the windows and the report to look at.
+        const QString keep = qEnvironmentVariable("TELVARO_KEEP_REPORT") + locale.left(2);
+        if (qEnvironmentVariableIsSet("TELVARO_KEEP_REPORT"))
+            win.w.MenuGuidelines->trigger(), win.w.grab().save(keep + "-main.png"), dialog->grab().save(keep + "-dialog.png");
         dialog->writeButton->click();
         if (qEnvironmentVariableIsSet("TELVARO_KEEP_REPORT"))
-            QFile::copy(folder.filePath("report.pdf"), qEnvironmentVariable("TELVARO_KEEP_REPORT") + locale.left(2) + ".pdf");
+            QFile::copy(folder.filePath("report.pdf"), keep + ".pdf");
         QProcess pdftotext;
         pdftotext.start("pdftotext", {"-layout", folder.filePath("report.pdf"), "-"});
         QVERIFY(pdftotext.waitForFinished(20000));
