@@ -138,20 +138,21 @@ void paintReport(QPainter &p, const QRect &page, const SampleData &data, const s
 
     // Figures per quantity.
     const QList<survey::Figures> rows = survey::figures(data, g, celsius);
-    const int columns[] = {0, 30, 44, 58, 72, 86};  // left edges in percent of the width
+    const int columns[] = {0, 24, 36, 48, 60, 77};  // left edges in percent of the width
     const int headIds[] = {0, 215, 216, 217, 218, 219};
-    auto cell = [&](int c, const QString &text, bool bold = false) {
+    auto cell = [&](int c, const QString &text, bool bold = false, int height = 0) {
         QFont f = base;
         f.setBold(bold);
         p.setFont(f);
         const int left = page.left() + page.width() * columns[c] / 100;
         const int right = c + 1 < 6 ? page.left() + page.width() * columns[c + 1] / 100 : page.right();
-        p.drawText(QRect(left, y, right - left - 4, row), (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter,
-                   text);
+        p.drawText(QRect(left, y, right - left - 8, height ? height : row),
+                   (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter | Qt::TextWordWrap, text);
     };
+    // Headings may take two lines where a language's words are long.
     for (int c = 1; c < 6; ++c)
-        cell(c, LoadResString(headIds[c]), true);
-    y += row;
+        cell(c, LoadResString(headIds[c]), true, 2 * row);
+    y += 2 * row;
     p.drawLine(page.left(), y - 2, page.right(), y - 2);
     for (const survey::Figures &f : rows) {
         const QString unit = unitText(data, f.series);
