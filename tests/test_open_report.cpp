@@ -17,25 +17,33 @@
 #include "support/TestEnv.h"
 
 namespace {
-QByteArray readAll(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
-void writeAll(const QString &path, const QByteArray &bytes) { QFile f(path); QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()); }
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // The language a file was written in, by its name (as the writer tests name them).
 QByteArray localeOf(const QString &name)
 {
-    return name.contains("_ja") ? "ja_JP.UTF-8" : name.contains("_zh") ? "zh_CN.UTF-8" : name.contains("_de") ? "de_DE.UTF-8" : "en_US.UTF-8";
+    return name.contains("_ja")   ? "ja_JP.UTF-8"
+           : name.contains("_zh") ? "zh_CN.UTF-8"
+           : name.contains("_de") ? "de_DE.UTF-8"
+                                  : "en_US.UTF-8";
 }
 
 QByteArray writeBack(const csvimport::Imported &in)
 {
-    const csvexport::CsvHeader h{in.header.dateText, in.header.timeText, in.header.pressureText, in.header.count, in.header.samplingTimeText};
-    const auto bytes = in.data.isOa() ? csvexport::oaCsvBytes(h, in.header.modeText, in.data)
-                                      : csvexport::measureCsvBytes(h, in.header.modeText, in.data.measureMode, in.data);
+    const csvimport::FileHeader &f = in.header;
+    const csvexport::CsvHeader h{f.dateText, f.timeText, f.pressureText, f.count, f.samplingTimeText};
+    const auto bytes = in.data.isOa() ? csvexport::oaCsvBytes(h, f.modeText, in.data)
+                                      : csvexport::measureCsvBytes(h, f.modeText, in.data.measureMode, in.data);
     return bytes.value_or("(not written)");
 }
 
 // A Standard survey at 10 s: CO2 above 1000 ppm in two of four intervals, humidity below 40 %RH in one.
-const QByteArray kSurvey = "Date,2026/11/30\r\nTime,23:59:40\r\nData,4\r\nSampling Time,10\r\nMode,NORMAL\r\nAtmos.Pressure,1008\r\n"
+const QByteArray kSurvey = "Date,2026/11/30\r\nTime,23:59:40\r\nData,4\r\nSampling Time,10\r\nMode,NORMAL\r\n"
+                           "Atmos.Pressure,1008\r\n"
                            "CO,CO2,Temperature,Relative humidity\r\nppm,ppm,Degrees,%RH\r\n"
                            "1,800,20,45\r\n2,1200,21,50\r\n3,1100,22,35\r\n4,900,23,55\r\n";
 
@@ -212,11 +220,14 @@ private slots:
         QProcess pdftotext;
         pdftotext.start("pdftotext", {"-layout", folder.filePath("report.pdf"), "-"});
         QVERIFY(pdftotext.waitForFinished(20000));
-        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC).simplified();
+        // NFKC: the CJK font maps some ideographs to their radical forms.
+        const QString text =
+            QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC).simplified();
         // CO2 mean 1000, above 1000 ppm half the time; humidity below 40 %RH a quarter of it.
-        for (const QString &expected : {LoadResString(205), LoadResString(215), LoadResString(217), QString("2026/11/30"),
-                                        QString("23:59:40 - 00:00:10"), QString("1008"), QString("1000.00"), QString("50.0 %"),
-                                        QString("25.0 %"), QString("0.0 %"), QString("2.50"), QString("1200")})
+        const QStringList figures = {LoadResString(205), LoadResString(215), LoadResString(217), "2026/11/30",
+                                     "23:59:40 - 00:00:10", "1008", "1000.00", "50.0 %", "25.0 %", "0.0 %", "2.50",
+                                     "1200"};
+        for (const QString &expected : figures)
             QVERIFY2(text.contains(expected), qPrintable(expected + " in: " + text));
     }
 

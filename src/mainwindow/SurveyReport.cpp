@@ -147,7 +147,7 @@ void paintReport(QPainter &p, const QRect &page, const SampleData &data, const s
         const int left = page.left() + page.width() * columns[c] / 100;
         const int right = c + 1 < 6 ? page.left() + page.width() * columns[c + 1] / 100 : page.right();
         p.drawText(QRect(left, y, right - left - 8, height ? height : row),
-                   (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter | Qt::TextWordWrap, text);
+                   (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter | (height ? Qt::TextWordWrap : 0), text);
     };
     // Headings may take two lines where a language's words are long.
     for (int c = 1; c < 6; ++c)
