@@ -2,7 +2,7 @@
 # and scripts/package).
 TELVARO_PACKAGES="cmake ninja-build g++ ccache qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
   fonts-noto-cjk xvfb xauth x11-apps imagemagick clang libclang-rt-14-dev
-  dpkg-dev desktop-file-utils appstream"
+  dpkg-dev desktop-file-utils appstream qt6-svg-dev poppler-utils"
 telvaro_install_deps() {
   local missing=()
   for p in $TELVARO_PACKAGES; do

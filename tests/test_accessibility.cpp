@@ -6,6 +6,7 @@
 
 #include "dialogs/FrmDriveList.h"
 #include "dialogs/FrmOption.h"
+#include "dialogs/FrmReport.h"
 #include "dialogs/FrmLanguageSelect.h"
 #include "i18n/Texts.h"
 #include "support/DialogSession.h"
@@ -81,6 +82,9 @@ private slots:
         check(shownWindow("FrmDataRead"));
         shownWindow("FrmDataRead")->close();
         flushDeletes();
+        FrmReport report(survey::Guidelines{}, false);
+        report.show();
+        check(&report);
         FrmLanguageSelect select([] {});
         select.show();
         check(&select);
@@ -93,7 +97,7 @@ private slots:
         for (auto it = bad.cbegin(); it != bad.cend(); ++it)
             QVERIFY2(it.value().isEmpty(), qPrintable(it.key() + ": " + it.value().join("; ")));
         QCOMPARE(bad.keys(), QStringList({"", "FrmDataRead", "FrmDriveList", "FrmHelp", "FrmLanguageSelect",
-                                          "FrmMeasureSetting", "FrmMenu", "FrmOption", "FrmRS232CSetting"}));
+                                          "FrmMeasureSetting", "FrmMenu", "FrmOption", "FrmRS232CSetting", "FrmReport"}));
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QVector>
 #include <array>
@@ -33,6 +34,12 @@ struct SampleData {
     qint32 atmosPressure = 0;
     // The number of samples a live run was started for (0: not known, e.g. a recovered run).
     int plannedCount = 0;
+    // Data read back from a CSV file: shown whole, never "unsaved". date is the file's date line
+    // (invalid when it had none), modeText what its mode line held inside the brackets ("------"
+    // for live data).
+    bool fromFile = false;
+    QDate date;
+    QString modeText;
 
     // Per sample, index 0..count()-1. Times are fractions of a day counted from the midnight
     // before the first sample, so a run across midnight keeps growing.

@@ -1,5 +1,5 @@
-// The three-language text table. Ids 101-196 stand in every block; the Japanese and
-// Chinese blocks also hold 10101-10196, the English wording (see TextTable.cpp).
+// The three-language text table. Ids 101-222 stand in every block; the Japanese and
+// Chinese blocks also hold 10101-10222, the English wording (see TextTable.cpp).
 
 #include "i18n/TextTableData.h"
 
@@ -104,6 +104,34 @@ const TextRow kTextRows[] = {
     {195, u"A measurement that was not saved was found (%1 data). Do you save?", u"保存されていない計測データが見つかりました（%1 データ）。保存しますか。", u"发现没被保存的测试数据（%1 个数据）。保存吗？"},
     // Added for a folder the user may not read (the folder picker, the options window).
     {196, u"The folder cannot be read. You do not have permission to open it.", u"フォルダーを読み込めません。フォルダーを開くアクセス権がありません。", u"无法读取文件夹。您没有打开该文件夹的权限。"},
+    // Added for the work after a measurement: opening a file, the chart as a picture, the survey report,
+    // guideline lines on the chart. %1 is a line number.
+    {197, u"Open...(&O)", u"開く(&O)", u"打开(&O)"},
+    {198, u"Export Chart...(&E)", u"グラフのエクスポート(&E)", u"导出曲线(&E)"},
+    {199, u"Report...(&R)", u"報告書(&R)", u"报告(&R)"},
+    {200, u"View(&V)", u"表示(&V)", u"显示(&V)"},
+    {201, u"Guideline Lines(&G)", u"基準値の線(&G)", u"基准值线(&G)"},
+    {202, u"The file cannot be read. Line %1 does not fit.", u"ファイルを読み込めません。%1 行目が合いません。", u"无法读取文件。第 %1 行不符合。"},
+    {203, u"Not possible during a measurement or a data transfer.", u"計測中またはデータ転送中はできません。", u"测试中或数据传送中不能进行。"},
+    {204, u"The file cannot be written.", u"ファイルを書き込めません。", u"无法写入文件。"},
+    {205, u"Survey Report", u"測定報告書", u"测量报告"},
+    {206, u"Guideline values", u"基準値", u"基准值"},
+    {207, u"CO2 at most", u"CO2 上限", u"CO2 上限"},
+    {208, u"CO at most", u"CO 上限", u"CO 上限"},
+    {209, u"Temperature from", u"温度 下限", u"温度 下限"},
+    {210, u"Temperature to", u"温度 上限", u"温度 上限"},
+    {211, u"Relative humidity from", u"相対湿度 下限", u"相对湿度 下限"},
+    {212, u"Relative humidity to", u"相対湿度 上限", u"相对湿度 上限"},
+    {213, u"Time range", u"時間帯", u"时间范围"},
+    {214, u"Atmospheric pressure", u"大気圧", u"大气压"},
+    {215, u"Minimum", u"最小", u"最小"},
+    {216, u"Mean", u"平均", u"平均"},
+    {217, u"Maximum", u"最大", u"最大"},
+    {218, u"Outside guideline", u"基準外の時間", u"超出基准的时间"},
+    {219, u"Guideline", u"基準値", u"基准值"},
+    {220, u"Write", u"作成", u"生成"},
+    {221, u"%OA (TMP)", u"%OA (温度)", u"%OA (温度)"},
+    {222, u"%OA (CO2)", u"%OA (CO2)", u"%OA (CO2)"},
 };
 
 const int kTextRowCount = int(sizeof(kTextRows) / sizeof(kTextRows[0]));

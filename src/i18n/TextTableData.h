@@ -2,7 +2,7 @@
 
 namespace i18n {
 
-// One row of the text table: an id of 101-196 and its text in the three blocks.
+// One row of the text table: an id of 101-222 and its text in the three blocks.
 struct TextRow {
     int id;
     const char16_t *english;

@@ -11,7 +11,7 @@ struct LanguageState {
     qint16 resIdBase = 0;    // 0 or 10000
 };
 
-// Text lookup. Every caller passes the base id (101-196); ResIdBase is added here.
+// Text lookup. Every caller passes the base id (101-222); ResIdBase is added here.
 namespace i18n {
 
 enum class Block { English, Japanese, Chinese };

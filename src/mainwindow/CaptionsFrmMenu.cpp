@@ -22,6 +22,7 @@ void SetCaptionsFrmMenu(FrmMenu &w)
     w.MenuMeasurementSetting->setText(LoadResString(111));
     w.MenuHelp->setTitle(LoadResString(107));
     w.MenuVersion->setText(LoadResString(108));
+    SetCaptionsFrmMenuAfter(w);
     // The toolbar's two pictures do what these menu entries do, and are announced by their texts.
     w.ToolbarSave->setText(LoadResString(109));
     w.ToolbarHelp->setText(LoadResString(108));

@@ -111,6 +111,7 @@ void FrmMenu::buildUi()
     named(MenuMeasurement, "MenuMeasurement");
     MenuMeasurementSetting = MenuMeasurement->addAction(QString(), this, &FrmMenu::MenuMeasurementSetting_Click);
     named(MenuMeasurementSetting, "MenuMeasurementSetting");
+    buildAfterMenus();
     MenuHelp = menuBar()->addMenu(QString());
     named(MenuHelp, "MenuHelp");
     MenuVersion = MenuHelp->addAction(QString(), this, &FrmMenu::MenuVersion_Click);
@@ -349,6 +350,10 @@ void FrmMenu::onSamplesReplaced()
     const SampleData &data = m_samples->data();
     if (m_live->running())
         return;  // a run's own start: the phase change sets the chart and the table up
+    if (data.fromFile) {
+        showFileData();
+        return;
+    }
     if (data.origin != SampleData::Origin::LiveRun) {
         // A page was read (or nothing is held): the live chart and table are emptied.
         chart->clearSeries();

@@ -5,6 +5,7 @@
 
 #include "datafiles/SettingsRecord.h"
 #include "measure/LiveRun.h"
+#include "measure/SurveyStats.h"
 
 class QAction;
 class QLabel;
@@ -65,6 +66,14 @@ public:
     QAction *MenuMeasurementSetting = nullptr;
     QMenu *MenuHelp = nullptr;
     QAction *MenuVersion = nullptr;
+    // After a measurement: open a data file, the chart as a picture, the survey report, guideline lines.
+    QAction *MenuOpen = nullptr;
+    QAction *MenuExportChart = nullptr;
+    QAction *MenuReport = nullptr;
+    QAction *MenuRecentSeparator = nullptr;
+    QList<QAction *> recentFileActions;
+    QMenu *MenuView = nullptr;
+    QAction *MenuGuidelines = nullptr;
 
     // Handlers.
     void MenuExit_Click();
@@ -78,6 +87,19 @@ public:
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
+    void MenuOpen_Click();
+    // Read a data file and hold its data (shown whole, nothing unsaved). A file that does not fit
+    // gets text 202 and changes nothing. Returns whether the data were taken.
+    bool openDataFile(const QString &fileName);
+    void MenuExportChart_Click();
+    void MenuReport_Click();
+    // The report of the held data, with these guideline values, into fileName (text 204 on failure).
+    bool writeReport(const QString &fileName, const survey::Guidelines &guidelines);
+    void MenuGuidelines_Click(bool on);
+    // The guideline values remembered in the program folder.
+    survey::Guidelines rememberedGuidelines() const;
+    void rememberGuidelines(const survey::Guidelines &guidelines);
+    void rememberFile(const QString &fileName);
 
     // Show another window of the program: this window is disabled until that one is gone.
     void showChildWindow(QWidget *window);
@@ -112,6 +134,11 @@ private:
     void onSamplesReplaced();
     void writeTableHeader();
     void setBusyCursor(bool on);
+    void buildAfterMenus();
+    void showRecentFiles();
+    void showFileData();
+    // True (after text 203) while a run or a transfer is going on.
+    bool refuseWhileBusy();
 
     QString m_programFolder;
     SettingsRecord m_settings;
@@ -125,3 +152,5 @@ private:
 
 // Captions and fonts of the main window from the text table.
 void SetCaptionsFrmMenu(FrmMenu &window);
+// Captions of the entries for the work after a measurement.
+void SetCaptionsFrmMenuAfter(FrmMenu &window);

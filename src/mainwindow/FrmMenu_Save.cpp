@@ -33,6 +33,7 @@ void FrmMenu::MenuSave_Click()
         prompts::message(this, LoadResString(167), LoadResString(168), prompts::Buttons::Ok, prompts::Icon::None);
         return;
     }
+    rememberFile(*fileName);
     // Only a file written whole counts as saved; otherwise closing still offers to save.
     if (!(self && m_live->running())) {
         m_samples->setSaved(true);

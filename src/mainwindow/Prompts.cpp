@@ -101,6 +101,21 @@ public:
             return std::nullopt;
         return dialog.selectedFiles().constFirst();
     }
+
+    std::optional<QString> openFileName(QWidget *parent, const SaveRequest &request) override
+    {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters(request.filters);
+        if (request.filterIndex >= 0 && request.filterIndex < request.filters.size())
+            dialog.selectNameFilter(request.filters.at(request.filterIndex));
+        if (QDir(request.initialFolder).exists())
+            dialog.setDirectory(request.initialFolder);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    }
 };
 
 QtPrompter &qtPrompter()
@@ -124,6 +139,11 @@ Answer message(QWidget *parent, const QString &text, const QString &title, Butto
 std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request)
 {
     return current().saveFileName(parent, request);
+}
+
+std::optional<QString> openFileName(QWidget *parent, const SaveRequest &request)
+{
+    return current().openFileName(parent, request);
 }
 
 SaveRequest csvSaveRequest(const QString &defaultFolder)

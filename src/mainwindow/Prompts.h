@@ -31,6 +31,8 @@ public:
                            Icon icon) = 0;
     // The chosen file name, or nothing when the user cancelled.
     virtual std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request) = 0;
+    // An existing file to read (the request's overwrite prompt is not used); nothing when cancelled.
+    virtual std::optional<QString> openFileName(QWidget *, const SaveRequest &) { return std::nullopt; }
 };
 
 // The message box the real prompter shows, before it is shown.
@@ -46,6 +48,7 @@ void install(Prompter *prompter);
 Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons = Buttons::Ok,
                Icon icon = Icon::None);
 std::optional<QString> saveFileName(QWidget *parent, const SaveRequest &request);
+std::optional<QString> openFileName(QWidget *parent, const SaveRequest &request);
 
 // The Save As request of the program's two save paths: DefaultFolder, "All Files (*)" ("*.*" on
 // Windows) then "CSV FILE (*.csv)" with the CSV filter preselected, overwrite prompt on.

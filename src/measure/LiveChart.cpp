@@ -313,6 +313,16 @@ void LiveChart::AddChartPoint(int series, double x, double value)
     line->setPointsVisible(st.x.size() == 1);
 }
 
+void LiveChart::setPoints(int series, const QVector<double> &x, const QVector<double> &y)
+{
+    if (series < 0 || series > 3)
+        return;
+    m_store[series].x = x;
+    m_store[series].y = y.mid(0, x.size());
+    m_store[series].x.resize(m_store[series].y.size());
+    refreshSeries(series);
+}
+
 void LiveChart::setPanningEnabled(bool on)
 {
     m_panning = on;
@@ -510,6 +520,7 @@ void LiveChart::drawForeground(QPainter *painter, const QRectF &rect)
     if (plot.height() <= 0)
         return;
     drawTimeLabels(painter, plot);
+    drawGuidelines(painter, plot);
     const QFont labelFont = m_left->labelsFont();
     const QFontMetricsF fm(labelFont);
     // Left of the left axis' labels and title.
@@ -543,6 +554,33 @@ void LiveChart::drawForeground(QPainter *painter, const QRectF &rect)
     }
     painter->restore();
     m_coScaleX = mapFromScene(QPointF(x, plot.top())).x();
+}
+
+void LiveChart::setGuidelineLines(std::optional<double> co2, std::optional<double> co)
+{
+    m_co2Guideline = co2;
+    m_coGuideline = co;
+    viewport()->update();
+}
+
+void LiveChart::drawGuidelines(QPainter *painter, const QRectF &plot)
+{
+    const double lmin = m_left->min(), lmax = m_left->max();
+    if (lmax <= lmin)
+        return;
+    painter->save();
+    const struct { std::optional<double> value; QColor color; } lines[] = {
+        {m_co2Guideline, m_series[0]->color()},
+        {m_coGuideline ? std::optional<double>(*m_coGuideline * coFactor()) : std::nullopt, m_series[1]->color()}};
+    for (const auto &line : lines) {
+        if (!line.value || *line.value < lmin || *line.value > lmax)
+            continue;
+        QPen pen(line.color, 1.5, Qt::DashLine);
+        painter->setPen(pen);
+        const double y = plot.bottom() - (*line.value - lmin) / (lmax - lmin) * plot.height();
+        painter->drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
+    painter->restore();
 }
 
 void LiveChart::drawTimeLabels(QPainter *painter, const QRectF &plot)

@@ -2,6 +2,7 @@
 
 #include <QChartView>
 #include <QVector>
+#include <optional>
 
 class QDateTimeAxis;
 class QLineSeries;
@@ -51,6 +52,8 @@ public:
     // The time window before a sample is appended: the first sample sets it, later ones keep its width.
     void setFirstSampleWindow(double firstSampleTime);
     void keepWindowWidth();
+    // Every point of a series at once (x sorted), for data held whole: one refresh instead of one per point.
+    void setPoints(int series, const QVector<double> &x, const QVector<double> &y);
     // Append one point (x as a fraction of a day since the run's midnight).
     void AddChartPoint(int series, double x, double value);
 
@@ -89,6 +92,10 @@ public:
     // The time axis labels in view: at whole multiples of the label step, as many as fit.
     QList<qint64> timeLabelTimes() const;
     QStringList timeLabels() const;
+    // Guideline values drawn as dashed lines (CO2 on the left scale, CO scaled as its points are);
+    // nothing: no line.
+    void setGuidelineLines(std::optional<double> co2, std::optional<double> co);
+    bool guidelineLinesShown() const { return m_co2Guideline || m_coGuideline; }
     // The x position (view pixels) where the extra CO scale was last drawn; -1 before.
     double coScaleX() const { return m_coScaleX; }
 
@@ -138,4 +145,6 @@ private:
     bool m_dragging = false;
     QPoint m_dragFrom;
     double m_coScaleX = -1;
+    std::optional<double> m_co2Guideline, m_coGuideline;
+    void drawGuidelines(QPainter *painter, const QRectF &plot);
 };

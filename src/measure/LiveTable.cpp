@@ -88,6 +88,8 @@ QString tableCell(const SampleData &data, int i, int col)
     if (col == 1)
         return i < data.times.size() ? timeText(data.times.at(i)) : QString();
     const int q = col - 2;
+    if (data.isOa())  // a %OA file: return, supply and outdoor air and %OA in the first four columns
+        return q < kOaSeriesCount ? numtext::generalNumber(data.oa[size_t(q)].value(i)) : QString();
     if (q >= kStandardQuantityCount && data.measureMode != 1)
         return QString();
     return numtext::generalNumber(data.values[size_t(q)].at(i));
@@ -200,7 +202,10 @@ void LiveTableModel::setFillRows(int rows)
 }
 int LiveTableModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 9; }
 
-bool LiveTableModel::showsData() const { return m_samples.data().origin == SampleData::Origin::LiveRun; }
+bool LiveTableModel::showsData() const
+{
+    return m_samples.data().origin == SampleData::Origin::LiveRun || m_samples.data().fromFile;
+}
 
 QVariant LiveTableModel::data(const QModelIndex &index, int role) const
 {

@@ -39,4 +39,9 @@ public:
     prompts::Answer message(QWidget *parent, const QString &text, const QString &title, prompts::Buttons buttons,
                             prompts::Icon icon) override;
     std::optional<QString> saveFileName(QWidget *parent, const prompts::SaveRequest &request) override;
+    // Open requests take the same queue of names.
+    std::optional<QString> openFileName(QWidget *parent, const prompts::SaveRequest &request) override
+    {
+        return saveFileName(parent, request);
+    }
 };

@@ -1,0 +1,254 @@
+// After a measurement: data files read back (round trip, malformed files), the chart as PNG and SVG,
+// the survey report's figures as pdftotext reads them, refusal while the meter is in use.
+#include <QtTest>
+#include <QPushButton>
+#include <QXmlStreamReader>
+
+#include "datafiles/CsvExport.h"
+#include "datafiles/CsvImport.h"
+#include "dialogs/FrmReport.h"
+#include "i18n/Texts.h"
+#include "mainwindow/FrmMenu.h"
+#include "mainwindow/SurveyReport.h"
+#include "measure/LiveChart.h"
+#include "measure/Samples.h"
+#include "serial/SerialLink.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TestEnv.h"
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The language a file was written in, by its name (as the writer tests name them).
+QByteArray localeOf(const QString &name)
+{
+    return name.contains("_ja")   ? "ja_JP.UTF-8"
+           : name.contains("_zh") ? "zh_CN.UTF-8"
+           : name.contains("_de") ? "de_DE.UTF-8"
+                                  : "en_US.UTF-8";
+}
+
+QByteArray writeBack(const csvimport::Imported &in)
+{
+    const csvimport::FileHeader &f = in.header;
+    const csvexport::CsvHeader h{f.dateText, f.timeText, f.pressureText, f.count, f.samplingTimeText};
+    const auto bytes = in.data.isOa() ? csvexport::oaCsvBytes(h, f.modeText, in.data)
+                                      : csvexport::measureCsvBytes(h, f.modeText, in.data.measureMode, in.data);
+    return bytes.value_or("(not written)");
+}
+
+// A Standard survey at 10 s: CO2 above 1000 ppm in two of four intervals, humidity below 40 %RH in one.
+const QByteArray kSurvey = "Date,2026/11/30\r\nTime,23:59:40\r\nData,4\r\nSampling Time,10\r\nMode,NORMAL\r\n"
+                           "Atmos.Pressure,1008\r\n"
+                           "CO,CO2,Temperature,Relative humidity\r\nppm,ppm,Degrees,%RH\r\n"
+                           "1,800,20,45\r\n2,1200,21,50\r\n3,1100,22,35\r\n4,900,23,55\r\n";
+
+struct Window {
+    ScriptedPrompts prompts;
+    FrmMenu w;
+    Window() { w.Form_Load(); w.resize(900, 680); w.show(); }
+};
+} // namespace
+
+class TestOpenReport : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char *folder : {"/csv", "/transfer"})
+            for (const QFileInfo &f : QDir(TELVARO_TEST_DATA + QString(folder)).entryInfoList({"*.csv"}, QDir::Files))
+                QTest::newRow(qPrintable(f.fileName())) << f.filePath();
+    }
+    // Reader then writer gives the file's bytes; writer then reader gives the same samples.
+    void roundTrip()
+    {
+        QFETCH(QString, path);
+        const QString name = QFileInfo(path).fileName();
+        TestProgramFolder folder(localeOf(name));
+        setLanguageState(localeOf(name), name.contains("ja_english") ? 1 : 0);
+        const QByteArray bytes = readAll(path).replace("@TODAY@", "2026/12/01");
+        auto result = csvimport::readDataFile(bytes);
+        const auto *error = std::get_if<csvimport::ImportError>(&result);
+        QVERIFY2(!error, error ? qPrintable(QString("line %1: %2").arg(error->line).arg(error->reason)) : "");
+        const auto &in = std::get<csvimport::Imported>(result);
+        QCOMPARE(writeBack(in), bytes);
+        const auto again = csvimport::readDataFile(writeBack(in));
+        QVERIFY(std::holds_alternative<csvimport::Imported>(again));
+        const SampleData &d = std::get<csvimport::Imported>(again).data;
+        QCOMPARE(d.values, in.data.values);
+        QCOMPARE(d.oa, in.data.oa);
+        QCOMPARE(d.times, in.data.times);
+        QVERIFY(d.fromFile && d.count() == in.header.count);
+    }
+
+    // The times grow across midnight and start at the file's first sample.
+    void timesAcrossMidnight()
+    {
+        const auto r = csvimport::readDataFile(kSurvey);
+        const SampleData &d = std::get<csvimport::Imported>(r).data;
+        QCOMPARE(d.times.size(), 4);
+        QCOMPARE(qRound(d.times[0] * 86400), 86380);
+        QCOMPARE(qRound(d.times[3] * 86400), 86410);
+        QCOMPARE(d.date, QDate(2026, 11, 30));
+    }
+
+    void malformed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("line");
+        const QByteArray good = kSurvey;
+        QTest::newRow("empty") << QByteArray() << 1;
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 1;
+        QTest::newRow("cut short") << good.left(good.lastIndexOf("4,900")) << 12;
+        QTest::newRow("cut inside a line") << good.left(good.size() - 4) << 12;
+        QTest::newRow("wrong column count") << QByteArray(good).replace("2,1200,21,50", "2,1200,21") << 10;
+        QTest::newRow("not a number") << QByteArray(good).replace("1100", "1l00") << 11;
+        QTest::newRow("more lines than data") << good + "5,5,5,5\r\n" << 13;
+        QTest::newRow("count too large") << QByteArray(good).replace("Data,4", "Data,70000") << 3;
+        QTest::newRow("unknown unit") << QByteArray(good).replace("Degrees", "Kelvin") << 8;
+        QTest::newRow("columns of another mode") << QByteArray(good).replace("NORMAL", "%OA(CO2)") << 7;
+    }
+    // A file that does not fit: its message names the line, the held data stay as they were.
+    void malformed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
+        TestProgramFolder folder;
+        Window win;
+        folder.writeFile("good.csv", kSurvey);
+        folder.writeFile("bad.csv", bytes);
+        QVERIFY(win.w.openDataFile(folder.filePath("good.csv")));
+        const SampleData before = win.w.samples().data();
+        QVERIFY(!win.w.openDataFile(folder.filePath("bad.csv")));
+        QCOMPARE(win.prompts.texts(), QStringList{LoadResString(202).arg(line)});
+        QCOMPARE(win.w.samples().data().values, before.values);
+        QVERIFY(win.w.samples().data().fromFile && !win.w.samples().unsaved());
+    }
+
+    // 100 MB of data lines after a header for three: refused at the fourth, without reading on.
+    void hugeFile()
+    {
+        TestProgramFolder folder;
+        {
+            QFile f(folder.filePath("huge.csv"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(kSurvey).replace("Data,4", "Data,3"));
+            const QByteArray block = QByteArray("1,800,20,45\r\n").repeated(80000);
+            while (f.size() < 100'000'000)
+                f.write(block);
+        }
+        QElapsedTimer t;
+        t.start();
+        const auto r = csvimport::readDataFile(folder.filePath("huge.csv"));
+        QCOMPARE(std::get<csvimport::ImportError>(r).line, 12);
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+    }
+
+    // An opened file is shown whole: chart from its first sample, table rows, nothing unsaved.
+    // The chart then goes out as PNG (twice the pixels, not blank) and SVG (well-formed).
+    void openShowExport()
+    {
+        TestProgramFolder folder;
+        Window win;
+        folder.writeFile("survey.csv", kSurvey);
+        win.prompts.queueSaveName(folder.filePath("survey.csv"));
+        win.w.MenuOpen->trigger();
+        QCOMPARE(win.w.samples().count(), 4);
+        QVERIFY(!win.w.samples().unsaved());
+        QCOMPARE(win.w.chart->pointCount(0), 4);
+        QCOMPARE(qRound(win.w.chart->timeMin() * 86400), 86380);
+        QVERIFY(win.w.recentFileActions.at(0)->isVisible());
+        QVERIFY(win.w.recentFileActions.at(0)->data().toString().endsWith("survey.csv"));
+        QVERIFY(!win.w.chart->guidelineLinesShown());
+        win.w.MenuGuidelines->trigger();
+        QVERIFY(win.w.chart->guidelineLinesShown());
+
+        win.prompts.queueSaveName(folder.filePath("chart.png"));
+        win.w.MenuExportChart->trigger();
+        const QImage png(folder.filePath("chart.png"));
+        QCOMPARE(png.size(), win.w.chart->size() * 2);
+        QSet<QRgb> colours;
+        for (int y = 0; y < png.height(); y += 7)
+            for (int x = 0; x < png.width(); x += 7)
+                colours << png.pixel(x, y);
+        QVERIFY(colours.size() > 5);
+        win.prompts.queueSaveName(folder.filePath("chart.svg"));
+        win.w.MenuExportChart->trigger();
+        QXmlStreamReader xml(readAll(folder.filePath("chart.svg")));
+        int elements = 0;
+        while (!xml.atEnd())
+            elements += xml.readNext() == QXmlStreamReader::StartElement;
+        QVERIFY2(!xml.hasError() && elements > 20, qPrintable(xml.errorString()));
+        QVERIFY(win.prompts.messages.isEmpty());
+    }
+
+    void report_data()
+    {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::newRow("English") << QByteArray("en_US.UTF-8");
+        QTest::newRow("Japanese") << QByteArray("ja_JP.UTF-8");
+    }
+    // The report's text holds the figures of the known survey in the program's language.
+    void report()
+    {
+        QFETCH(QByteArray, locale);
+        TestProgramFolder folder(locale);
+        Window win;
+        folder.writeFile("survey.csv", kSurvey);
+        QVERIFY(win.w.openDataFile(folder.filePath("survey.csv")));
+        // TELVARO_KEEP_REPORT=prefix keeps the windows and the report to look at.
+        const QString keep = qEnvironmentVariable("TELVARO_KEEP_REPORT") + locale.left(2);
+        if (qEnvironmentVariableIsSet("TELVARO_KEEP_REPORT"))
+            win.w.MenuGuidelines->trigger(), win.w.grab().save(keep + "-main.png");
+        win.prompts.queueSaveName(folder.filePath("report.pdf"));
+        win.w.MenuReport->trigger();
+        auto *dialog = qobject_cast<FrmReport *>(QApplication::topLevelWidgets().value(0));
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == "FrmReport" && w->isVisible())
+                dialog = static_cast<FrmReport *>(w);
+        QVERIFY(dialog);
+        if (qEnvironmentVariableIsSet("TELVARO_KEEP_REPORT"))
+            dialog->grab().save(keep + "-dialog.png");
+        dialog->writeButton->click();
+        if (qEnvironmentVariableIsSet("TELVARO_KEEP_REPORT"))
+            QFile::copy(folder.filePath("report.pdf"), keep + ".pdf");
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", folder.filePath("report.pdf"), "-"});
+        QVERIFY(pdftotext.waitForFinished(20000));
+        // NFKC: the CJK font maps some ideographs to their radical forms.
+        const QString text =
+            QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC).simplified();
+        // CO2 mean 1000, above 1000 ppm half the time; humidity below 40 %RH a quarter of it.
+        const QStringList figures = {LoadResString(205), LoadResString(215), LoadResString(217), "2026/11/30",
+                                     "23:59:40 - 00:00:10", "1008", "1000.00", "50.0 %", "25.0 %", "0.0 %", "2.50",
+                                     "1200"};
+        for (const QString &expected : figures)
+            QVERIFY2(text.contains(expected), qPrintable(expected + " in: " + text));
+    }
+
+    // While a run or a transfer holds the meter, each entry refuses with its message.
+    void refusedWhileBusy()
+    {
+        TestProgramFolder folder;
+        Window win;
+        folder.writeFile("survey.csv", kSurvey);
+        win.w.link().markBusy(true);
+        win.prompts.queueSaveName(folder.filePath("survey.csv"));
+        win.w.MenuOpen_Click();
+        win.w.MenuExportChart_Click();
+        win.w.MenuReport_Click();
+        win.w.MenuGuidelines->trigger();
+        QCOMPARE(win.prompts.texts(), QStringList(4, LoadResString(203)));
+        QVERIFY(win.prompts.saveRequests.isEmpty() && win.w.samples().count() == 0);
+        QVERIFY(!win.w.MenuGuidelines->isChecked());
+        QVERIFY(!win.w.writeReport(folder.filePath("r.pdf"), {}) && !QFile::exists(folder.filePath("r.pdf")));
+    }
+};
+
+QTEST_MAIN(TestOpenReport)
+#include "test_open_report.moc"
