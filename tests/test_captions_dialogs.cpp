@@ -140,11 +140,11 @@ private slots:
             // The browse button: the word (wider) on a Japanese or Chinese system in its own language, else
             // three dots as a picture, or "..." for a choice out of range; the rule's size, its own face.
             const bool word = l.browse == QLatin1String("word"), icon = l.browse == QLatin1String("icon");
-            QCOMPARE(o->Command3->text(), QString::fromUtf8(word ? "参照" : icon ? "" : "..."));
-            QCOMPARE(o->Command3->icon().isNull(), !icon);
-            QCOMPARE(o->Command3->width(), qRound((word ? 510.0 : 345.0) * o->Command3->logicalDpiX() / 1440));
-            QVERIFY(o->Command3->font().pointSize() == size && o->Command3->font().family() == QApplication::font().family());
-            QTest::keyClick(o->SSTab1->tabBar(), Qt::Key_L);  // the service key shows the hidden groups
+            QCOMPARE(o->browseButton->text(), QString::fromUtf8(word ? "参照" : icon ? "" : "..."));
+            QCOMPARE(o->browseButton->icon().isNull(), !icon);
+            QCOMPARE(o->browseButton->width(), qRound((word ? 510.0 : 345.0) * o->browseButton->logicalDpiX() / 1440));
+            QVERIFY(o->browseButton->font().pointSize() == size && o->browseButton->font().family() == QApplication::font().family());
+            QTest::keyClick(o->optionTabs->tabBar(), Qt::Key_L);  // the service key shows the hidden groups
             screenshot(o, QStringLiteral("option-service"), l);
         }
     }

@@ -30,16 +30,16 @@ private slots:
         DialogSession s(QStringLiteral("start.ini"), {a.path(), b.path(), c.path()});
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
         QVERIFY(w && !s.menu->isEnabled());
-        QCOMPARE(items(w->Combo2).mid(0, 2), (QStringList{a.path(), c.path()}));
-        QVERIFY(!items(w->Combo2).contains(b.path()));
+        QCOMPARE(items(w->portList).mid(0, 2), (QStringList{a.path(), c.path()}));
+        QVERIFY(!items(w->portList).contains(b.path()));
         QVERIFY(s.prompts.messages.isEmpty());
-        QCOMPARE(w->Combo2->currentText(), a.path());  // the stored COM1 names the first device
-        leaveBy(w, QStringLiteral("close"), w->Command1, w->Command2);
+        QCOMPARE(w->portList->currentText(), a.path());  // the stored COM1 names the first device
+        leaveBy(w, QStringLiteral("close"), w->okButton, w->cancelButton);
         QVERIFY(s.menu->isEnabled());
         // Once it is free again it is listed at the next opening.
         holder.close();
         QVERIFY((w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C)));
-        QCOMPARE(items(w->Combo2).mid(0, 3), (QStringList{a.path(), b.path(), c.path()}));
+        QCOMPARE(items(w->portList).mid(0, 3), (QStringList{a.path(), b.path(), c.path()}));
     }
 
     void noPortAmongTheFirstSixteen()
@@ -50,12 +50,12 @@ private slots:
             ports << QStringLiteral("/dev/telvaro-test-missing-%1").arg(i);
         DialogSession s(QStringLiteral("start.ini"), ports << late.path());  // the seventeenth is never probed
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
-        QVERIFY(w && w->Combo2->count() == 0);
+        QVERIFY(w && w->portList->count() == 0);
         QCOMPARE(s.prompts.texts(), QStringList{"RS232C Port not Found."});
         QVERIFY(s.prompts.messages[0].icon == prompts::Icon::Exclamation && s.prompts.messages[0].title.isEmpty());
         // The other settings can still be changed; the port keeps its value.
-        pickEntry(w->Combo3, QStringLiteral("19200"));
-        leaveBy(w, QStringLiteral("ok"), w->Command1, w->Command2);
+        pickEntry(w->speedList, QStringLiteral("19200"));
+        leaveBy(w, QStringLiteral("ok"), w->okButton, w->cancelButton);
         QVERIFY(s.menu->isEnabled());
         QCOMPARE(s.menu->settings().RsPort, QStringLiteral("COM1"));
         QCOMPARE(s.menu->settings().RsSpeed, QStringLiteral("19200"));
@@ -90,12 +90,12 @@ private slots:
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
         QVERIFY(w);
         QStringList shownTexts;
-        for (QComboBox *c : {w->Combo2, w->Combo3, w->Combo5, w->Combo6, w->Combo7})
+        for (QComboBox *c : {w->portList, w->speedList, w->parityList, w->stopBitsList, w->flowList})
             shownTexts << c->currentText();
         QCOMPARE(shownTexts, texts);
         // Showing changes nothing; OK without picks keeps even the odd values.
         QCOMPARE(s.menu->settings(), before);
-        leaveBy(w, QStringLiteral("ok"), w->Command1, w->Command2);
+        leaveBy(w, QStringLiteral("ok"), w->okButton, w->cancelButton);
         QCOMPARE(s.menu->settings(), before);
     }
 
@@ -113,17 +113,17 @@ private slots:
         const SettingsRecord before = s.menu->settings();
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
         QVERIFY(w);
-        pickEntry(w->Combo2, c.path());
-        pickEntry(w->Combo3, QStringLiteral("38400"));
-        pickEntry(w->Combo4, QStringLiteral("7"));
-        pickEntry(w->Combo5, QStringLiteral("Even"));
-        pickEntry(w->Combo6, QStringLiteral("2"));
-        pickEntry(w->Combo7, QStringLiteral("Xon/RTS"));
+        pickEntry(w->portList, c.path());
+        pickEntry(w->speedList, QStringLiteral("38400"));
+        pickEntry(w->dataBitsList, QStringLiteral("7"));
+        pickEntry(w->parityList, QStringLiteral("Even"));
+        pickEntry(w->stopBitsList, QStringLiteral("2"));
+        pickEntry(w->flowList, QStringLiteral("Xon/RTS"));
         // Each pick is in the window's copy at once, parity by its letter and flow by its number.
         const SettingsRecord &edited = w->editedSettings();
         QCOMPARE(edited.RsPort, c.path());
         QVERIFY(edited.RsParity == QLatin1String("E") && edited.RsFlow == 4 && s.menu->settings() == before);
-        leaveBy(w, way, w->Command1, w->Command2);
+        leaveBy(w, way, w->okButton, w->cancelButton);
         QVERIFY(!shown<FrmRS232CSetting>() && s.menu->isEnabled());
         if (way != QLatin1String("ok"))
             QCOMPARE(s.menu->settings(), before);

@@ -416,9 +416,9 @@ void TestSoak::transferCycle(Cycle kind)
         m_prompts->queueSaveName(file);
     else if (kind == Cycle::TransferSaveCancelled)
         m_prompts->queueSaveName(std::nullopt);
-    window->Text2->setText(QString::number(pageNumber));
-    if (window->Option1->isEnabled())
-        QTest::mouseClick(detailed ? window->Option2 : window->Option1, Qt::LeftButton);
+    window->pageField->setText(QString::number(pageNumber));
+    if (window->standardModeOption->isEnabled())
+        QTest::mouseClick(detailed ? window->detailedModeOption : window->standardModeOption, Qt::LeftButton);
 
     // Close or the device going away once some records are in.
     const int atRecord = uniform(1, 60);
@@ -426,16 +426,16 @@ void TestSoak::transferCycle(Cycle kind)
     QTimer driver;
     driver.setInterval(2);
     connect(&driver, &QTimer::timeout, this, [&] {
-        if (acted || !window || window->ProgressBar1->value() < atRecord)
+        if (acted || !window || window->progressBar->value() < atRecord)
             return;
         acted = true;
         if (kind == Cycle::TransferCancel)
-            QTest::mouseClick(window->Command2, Qt::LeftButton);
+            QTest::mouseClick(window->closeButton, Qt::LeftButton);
         else if (kind == Cycle::TransferVanish)
             sim.vanish();
     });
     driver.start();
-    QTest::mouseClick(window->Command1, Qt::LeftButton);  // returns once the read has ended
+    QTest::mouseClick(window->transmitButton, Qt::LeftButton);  // returns once the read has ended
     driver.stop();
     const int failures = failuresReported() - failuresBefore;
     for (qsizetype i = messagesBefore; i < m_prompts->messages.size(); ++i) {
@@ -482,7 +482,7 @@ void TestSoak::transferCycle(Cycle kind)
     m_failuresSeen += failures;
     // A window still open after its read is closed by the user.
     if (window && !window->closed())
-        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
     QVERIFY(settle([&] { return window.isNull(); }, 5000));
     checkIdle(cycleName(kind));
 }

@@ -113,8 +113,8 @@ void TestStartup::firstStart()
         QVERIFY(!mainWindow());
         auto *select = topLevel<FrmLanguageSelect>();
         QVERIFY(select);
-        QVERIFY(select->Option1->isChecked());  // English preselected
-        QTest::mouseClick(select->Command1, Qt::LeftButton);
+        QVERIFY(select->englishOption->isChecked());  // English preselected
+        QTest::mouseClick(select->okButton, Qt::LeftButton);
         QTRY_VERIFY(mainWindow());
     }
     QCOMPARE(folder.readFile(QStringLiteral("Language.dat")), QByteArray("Language = 1\r\n"));
@@ -154,11 +154,11 @@ void TestStartup::languageWindowChoices()
     auto *select = topLevel<FrmLanguageSelect>();
     QVERIFY(select);
     QCOMPARE(select->windowTitle(), title);
-    QCOMPARE(select->Option2->text(), secondOption);
+    QCOMPARE(select->systemLanguageOption->text(), secondOption);
     QVERIFY(QTest::qWaitForWindowExposed(select));
-    QTest::mouseClick(select->Option2, Qt::LeftButton, {}, QPoint(6, select->Option2->height() / 2));
-    QVERIFY(select->Option2->isChecked());
-    QTest::mouseClick(select->Command1, Qt::LeftButton);
+    QTest::mouseClick(select->systemLanguageOption, Qt::LeftButton, {}, QPoint(6, select->systemLanguageOption->height() / 2));
+    QVERIFY(select->systemLanguageOption->isChecked());
+    QTest::mouseClick(select->okButton, Qt::LeftButton);
     QTRY_VERIFY(mainWindow());
     QCOMPARE(folder.readFile(QStringLiteral("Language.dat")), QByteArray("Language = 0\r\n"));
     QCOMPARE(mainWindow()->MenuFile->title(), fileMenu);

@@ -138,11 +138,11 @@ private slots:
         if (!ready)
             return closedAfter(*c.log ? "RS232C ERROR." : "There was no data.", c.log);
         QVERIFY(!m_menu->isEnabled() && !m_menu->link().isOpen() && m_prompts->messages.isEmpty() && !QFile::exists("RSErr.log"));
-        QCOMPARE(QString("%1 %2 %3").arg(w->vaSpread1->maxRows()).arg(w->Text1->text(), w->Text2->text()), QString("%1 %1 1").arg(c.count));
+        QCOMPARE(QString("%1 %2 %3").arg(w->directoryTable->maxRows()).arg(w->pageCountField->text(), w->pageField->text()), QString("%1 %1 1").arg(c.count));
         for (int p = 1; p <= c.count; ++p) {
             QStringList cells = {w->state().cell(p, 1), w->state().cell(p, 5)};
             for (int col = 1; col <= 5; ++col)
-                cells << w->vaSpread1->text(p, col);
+                cells << w->directoryTable->text(p, col);
             QCOMPARE(cells.join('|'), QString(p % 3 == 2 ? "001|1013\r\n|%OA|10|%1|CO2|" : "000|1013\r\n|CALCULATION|10|%1|AVG|")
                                           .arg(p + 2) + "2026/11/30 08:00:00");
         }
@@ -155,19 +155,19 @@ private slots:
         const PageCase &c = kPage[row];
         m_sim = std::make_unique<SimFixture>(metersim::Config{.baud = 115200, .pages = kFourPages});
         QVERIFY(openWindow());
-        w->Text2->setText(QString::number(c.page));
+        w->pageField->setText(QString::number(c.page));
         if (!c.detailed)
-            w->Option1->click();  // a %OA page has the buttons off: this changes nothing
+            w->standardModeOption->click();  // a %OA page has the buttons off: this changes nothing
         m_sim->sim().clearReceived();
         m_sim->sim().setFault(c.command, {c.kind, 1, c.after});  // K::None: no fault
         m_prompts->queueSaveName(m_folder->filePath("page.csv"));
         // Every record shows its number in the status bar and moves the progress bar.
         QStringList progress, expectedProgress;
-        connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int value) {
+        connect(w->progressBar, &QProgressBar::valueChanged, this, [&](int value) {
             if (value > 0)
-                progress << QString::number(value) + ' ' + w->StatusPanel1->text();
+                progress << QString::number(value) + ' ' + w->statusPanel->text();
         });
-        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        QTest::mouseClick(w->transmitButton, Qt::LeftButton);
         if (c.kind != K::None)
             return closedAfter("RS232C ERROR.", c.result);
 
@@ -175,7 +175,7 @@ private slots:
         QVERIFY(m_prompts->saveRequests.size() == 1 && m_prompts->messages.isEmpty());
         QFile expected(TELVARO_TEST_DATA "/transfer/" + QString(c.result));
         QCOMPARE(m_folder->readFile("page.csv"), expected.open(QIODevice::ReadOnly) ? expected.readAll() : "missing");
-        QVERIFY(!m_menu->link().isOpen() && w->isVisible() && w->Command1->isEnabled() && w->StatusPanel1->text().isEmpty());
+        QVERIFY(!m_menu->link().isOpen() && w->isVisible() && w->transmitButton->isEnabled() && w->statusPanel->text().isEmpty());
         for (int i = 1; i <= w->state().numberOfData(c.page); ++i)
             expectedProgress << QString("%1 %1 Data Reading").arg(i);
         QCOMPARE(progress, expectedProgress);
@@ -200,7 +200,7 @@ private slots:
             probe.stop();
             QTimer::singleShot(c.delayMs, this, [&] {
                 QVERIFY(w && w->isVisible());  // still there while the meter is silent
-                QTest::mouseClick(w->Command2, Qt::LeftButton);
+                QTest::mouseClick(w->closeButton, Qt::LeftButton);
                 QVERIFY(!w || w->isHidden());  // at once, whatever the read still waits for
             });
         });
@@ -208,7 +208,7 @@ private slots:
         if (c.count > 1)
             showWindow();
         else
-            QTest::mouseClick(w->Command1, Qt::LeftButton);  // returns once the read has ended
+            QTest::mouseClick(w->transmitButton, Qt::LeftButton);  // returns once the read has ended
         closedAfter("", "");
         QVERIFY2(m_sim->commands().last() == "N" && !m_sim->commands().contains("T0004"), qPrintable(m_sim->commands().join(' ')));
         if (c.records == 200) {  // the line is usable again: a new window reads the directory
