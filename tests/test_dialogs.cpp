@@ -22,49 +22,32 @@ class TestDialogs : public QObject {
     Q_OBJECT
 private slots:
     void mainWindowWaitsForItsWindows();
-    void measureNumberRule_data()
+    // The number-of-data rule (its reset and message go through the window below).
+    void numberRule_data()
     {
-        // Short printable inputs are typed key by key, the others pasted in one change.
         QTest::addColumn<QString>("input");
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<bool>("reset");  // out of range: the message, and the field shows 0
-        QTest::newRow("in range") << "65500" << 65500 << false;
-        QTest::newRow("one above") << "65501" << 0 << true;
-        QTest::newRow("negative") << "-1" << 0 << true;
-        QTest::newRow("half to even down") << "2.5" << 2 << false;
-        QTest::newRow("half to even up") << "3.5" << 4 << false;
-        QTest::newRow("last half") << "65499.5" << 65500 << false;
-        QTest::newRow("just above") << "65500.5" << 0 << true;
-        QTest::newRow("digits then letters") << "12abc" << 12 << false;
-        QTest::newRow("cleared") << "" << 0 << false;
-        QTest::newRow("leading blanks") << "   42" << 42 << false;
-        QTest::newRow("exponent is not read") << "1e400" << 1 << false;
-        QTest::newRow("twenty digits") << "99999999999999999999" << 0 << true;
-        QTest::newRow("ten thousand digits") << QString(10000, QLatin1Char('7')) << 0 << true;
-        QTest::newRow("control characters") << QStringLiteral("7\x01\t\x1b") << 7 << false;
-        QTest::newRow("minus zero") << "-0" << 0 << false;
+        QTest::addColumn<int>("stored");  // -1: out of range
+        QTest::newRow("in range") << "65500" << 65500;
+        QTest::newRow("one above") << "65501" << -1;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("half to even down") << "2.5" << 2;
+        QTest::newRow("half to even up") << "3.5" << 4;
+        QTest::newRow("last half") << "65499.5" << 65500;
+        QTest::newRow("just above") << "65500.5" << -1;
+        QTest::newRow("digits then letters") << "12abc" << 12;
+        QTest::newRow("cleared") << "" << 0;
+        QTest::newRow("leading blanks") << "   42" << 42;
+        QTest::newRow("exponent is not read") << "1e400" << 1;
+        QTest::newRow("twenty digits") << "99999999999999999999" << -1;
+        QTest::newRow("ten thousand digits") << QString(10000, QLatin1Char('7')) << -1;
+        QTest::newRow("control characters") << QStringLiteral("7\x01\t\x1b") << 7;
+        QTest::newRow("minus zero") << "-0" << 0;
     }
-
-    void measureNumberRule()
+    void numberRule()
     {
         QFETCH(QString, input);
         QFETCH(int, stored);
-        QFETCH(bool, reset);
-        DialogSession s;
-        auto *w = openBy<FrmMeasureSetting>(s.menu->MenuMeasurementSetting);
-        QVERIFY(w);
-        const bool printable = std::all_of(input.begin(), input.end(), [](QChar c) { return c.isPrint(); });
-        printable && input.size() < 10 ? typeInto(w->sampleCountField, input) : w->sampleCountField->setText(input);
-        QCOMPARE(w->editedSettings().MeasureSampleValue, stored);
-        QCOMPARE(w->sampleCountField->text(), reset ? QStringLiteral("0") : input);
-        QCOMPARE(s.prompts.texts(), QStringList(reset ? 1 : 0, kRange));
-        for (const auto &m : s.prompts.messages)
-            QVERIFY(m.title == kTitle && m.icon == prompts::Icon::Critical && m.buttons == prompts::Buttons::Ok);
-        // The focus may leave the field: the value is always in range.
-        w->okButton->setFocus();
-        QCOMPARE(s.prompts.messages.size(), reset ? 1 : 0);
-        w->okButton->click();
-        QCOMPARE(s.menu->settings().MeasureSampleValue, stored);
+        QCOMPARE(dialogrules::sampleValueFromText(input).value_or(-1), stored);
     }
 
     void measureWaysOut_data()
@@ -92,7 +75,8 @@ private slots:
         QCOMPARE(s.prompts.texts(), QStringList(odd ? 1 : 0, kRange));
         QCOMPARE(w->sampleCountField->text(), QLatin1String(odd ? "0" : "100"));
         QVERIFY(w->detailedModeOption->isChecked() && w->samplingTimeList->currentText() == QLatin1String("1sec"));
-        QVERIFY(w->coGraphBox->isChecked() != odd && w->co2GraphBox->isChecked() && w->temperatureGraphBox->isChecked() && w->humidityGraphBox->isChecked());
+        QVERIFY(w->coGraphBox->isChecked() != odd && w->co2GraphBox->isChecked());
+        QVERIFY(w->temperatureGraphBox->isChecked() && w->humidityGraphBox->isChecked());
         // Focus selects from the caret to the end; tabbing in selects it all.
         w->okButton->setFocus();
         w->sampleCountField->setCursorPosition(1);
@@ -108,6 +92,13 @@ private slots:
             QTest::keyClick(w->samplingTimeList, Qt::Key_Down);
         clickBox(w->coGraphBox);
         clickBox(w->temperatureGraphBox);
+        // Out of range: the message, the field shows 0; the focus may leave it, the value is in range.
+        typeInto(w->sampleCountField, QStringLiteral("65501"));
+        QVERIFY(w->sampleCountField->text() == "0" && w->editedSettings().MeasureSampleValue == 0);
+        w->okButton->setFocus();
+        QCOMPARE(s.prompts.texts(), QStringList(odd ? 2 : 1, kRange));
+        for (const auto &m : s.prompts.messages)
+            QVERIFY(m.title == kTitle && m.icon == prompts::Icon::Critical && m.buttons == prompts::Buttons::Ok);
         typeInto(w->sampleCountField, QStringLiteral("123"));
         // Written at once, before any button.
         const SettingsRecord &now = w->editedSettings();
@@ -127,7 +118,9 @@ private slots:
         QTest::addColumn<Answers>("answers");
         QTest::addColumn<QStringList>("asked");  // "154" (missing) or "194" (cannot be looked up) per message
         QTest::addColumn<bool>("kept");          // the typed folder stays and exists (else the old one is back)
-        const int ok = int(prompts::Answer::Ok), cancel = int(prompts::Answer::Cancel), retry = int(prompts::Answer::Retry);
+        const int ok = int(prompts::Answer::Ok);
+        const int cancel = int(prompts::Answer::Cancel);
+        const int retry = int(prompts::Answer::Retry);
         const QStringList none, missing{"154"}, error{"194"};
         QTest::newRow("existing folder") << "." << Answers{} << none << true;
         QTest::newRow("missing, OK creates") << "new" << Answers{ok} << missing << true;
@@ -135,7 +128,8 @@ private slots:
         QTest::newRow("two levels missing") << "a/b" << Answers{ok} << missing << false;
         QTest::newRow("a file counts as found") << "Telvaro.ini" << Answers{} << none << true;
         QTest::newRow("empty, OK cannot create") << "" << Answers{ok} << missing << false;
-        QTest::newRow("too long, Retry, Cancel") << QString(5000, 'd') << Answers{retry, cancel} << error + error << false;
+        QTest::newRow("too long, Retry, Cancel") << QString(5000, 'd') << Answers{retry, cancel} << error + error
+                                                 << false;
         QTest::newRow("NUL in the name") << QStringLiteral("x\0y") << Answers{cancel} << error << false;
         QTest::newRow("control characters, OK creates") << QStringLiteral("c\x01\t") << Answers{ok} << missing << true;
         QTest::newRow("drive path, OK creates nothing") << "C:\\Survey" << Answers{ok} << missing << false;
@@ -163,7 +157,7 @@ private slots:
         flushDeletes();
         QVERIFY(!shown<FrmOption>() && s.menu->isEnabled());
         for (QString &a : asked)
-            a = a == QLatin1String("154") ? typed + QStringLiteral("\rFolder is not found.Folder Create?") : LoadResString(194);
+            a = a == "154" ? typed + QStringLiteral("\rFolder is not found.Folder Create?") : LoadResString(194);
         QCOMPARE(s.prompts.texts(), asked);
         for (const auto &m : s.prompts.messages)
             QVERIFY(m.title == kTitle && m.buttons == (m.text == LoadResString(194) ? prompts::Buttons::RetryCancel
@@ -183,7 +177,8 @@ private slots:
         using M = Qt::KeyboardModifiers;
         QTest::newRow("hidden, OK") << "" << M() << false << "ok" << "";
         QTest::newRow("L, English kept") << "L" << M() << false << "ok" << "language_1.dat";
-        QTest::newRow("Shift+L, Debug, system language") << "L" << M(Qt::ShiftModifier) << true << "ok" << "language_0.dat";
+        QTest::newRow("Shift+L, Debug, system language") << "L" << M(Qt::ShiftModifier) << true << "ok"
+                                                         << "language_0.dat";
         QTest::newRow("Ctrl+L, picks, then H") << "LH" << M(Qt::ControlModifier) << true << "ok" << "";
         QTest::newRow("Alt+L, picks, Cancel") << "L" << M(Qt::AltModifier) << true << "cancel" << "";
         QTest::newRow("L, picks, close box") << "L" << M() << true << "close" << "";
@@ -248,11 +243,11 @@ private slots:
         auto *option = openBy<FrmOption>(s.menu->MenuOption);
         QVERIFY(option);
         const bool loaded = startIn == QLatin1String("loaded"), unreadable = startIn == QLatin1String("unreadable");
-        const QString typed = loaded ? s.folder.path()
-                                     : unreadable ? QString(5000, QLatin1Char('u')) : s.folder.filePath(QStringLiteral("gone"));
+        const QString gone = s.folder.filePath(QStringLiteral("gone"));
+        const QString typed = loaded ? s.folder.path() : unreadable ? QString(5000, QLatin1Char('u')) : gone;
         option->folderField->setText(typed);
-        for (auto a : {prompts::Answer::Retry, prompts::Answer::Cancel, prompts::Answer::Retry, prompts::Answer::Cancel})
-            s.prompts.queueAnswer(a);
+        for (int i = 0; i < 2; ++i)
+            s.prompts.answers << prompts::Answer::Retry << prompts::Answer::Cancel;
         QTest::mouseClick(option->browseButton, Qt::LeftButton);
         QPointer<FrmDriveList> picker = shown<FrmDriveList>();
         QVERIFY(picker && !option->isEnabled() && !s.menu->isEnabled() && picker->isEnabled());
@@ -266,7 +261,8 @@ private slots:
         QCOMPARE(picker->driveSelector->currentText(), picker->startDrive());
         // The drives a user saves to: root, home, then writable removable, home and network volumes.
         const QList<dialogrules::Volume> volumes{{"/", "ext4", false}, {"/boot/efi", "vfat", false},
-            {"/snap/core/1", "squashfs", true}, {"/media/tech/STICK", "vfat", false}, {"/media/tech/CD", "iso9660", true},
+            {"/snap/core/1", "squashfs", true}, {"/media/tech/STICK", "vfat", false},
+            {"/media/tech/CD", "iso9660", true},
             {"/run/user/0", "tmpfs", false}, {"/srv/share", "nfs4", false}, {"/home/tech/box", "fuse.sshfs", false}};
         QCOMPARE(dialogrules::drivesToOffer(volumes, "/home/tech"),
                  QStringList({"/", "/home/tech", "/home/tech/box", "/media/tech/STICK", "/srv/share"}));
