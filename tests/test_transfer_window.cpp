@@ -20,7 +20,6 @@ namespace {
 const QList<double> kDraws = {0.7, 0.5, 0.1, 0.9, 0.2, 0.3, 0.4, 0.1, 0.55, 0.999,
                               0.004, 0.65, 0.5, 0.0, 0.0, 0.55, 0.6, 0.25, 0.0011, 0.0};
 
-QByteArray readAll(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 } // namespace
 
 // Every test starts with the window open on its directory of five made-up pages.
@@ -58,14 +57,16 @@ private slots:
     void directoryAndPageControls()
     {
         QVERIFY(!m_menu->isEnabled() && m_prompts->messages.isEmpty());
-        QCOMPARE(w->pageCountField->text() + ' ' + pageShown() + ' ' + QString::number(w->directoryTable->maxRows()), QString("5 1 1 1 1 5"));
+        QCOMPARE(w->pageCountField->text() + ' ' + pageShown() + ' ' + QString::number(w->directoryTable->maxRows()),
+                 QString("5 1 1 1 1 5"));
         QStringList rows;
         for (int p = 1; p <= 5; ++p)
             for (int c = 1; c <= 5; ++c)
                 rows << w->directoryTable->text(p, c);
         QCOMPARE(rows.join('|'), QString("CALCULATION|499|99|AVG||%OA|299|399|CO2||%OA|998|3|TMP||%OA|0|0|CO2||"
                                          "CALCULATION|249|1|INS|"));  // made-up pages show no date
-        QVERIFY(w->transmitButton->isEnabled() && w->closeButton->isEnabled() && w->standardModeOption->isEnabled() && w->detailedModeOption->isChecked());
+        QVERIFY(w->transmitButton->isEnabled() && w->closeButton->isEnabled() && w->standardModeOption->isEnabled()
+                && w->detailedModeOption->isChecked());
 
         w->pageField->setFocus();
         w->pageField->selectAll();
@@ -86,7 +87,8 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(pageShown(), QString("3 3 3 3"));
         // The mode buttons: off for a %OA page, where choosing one from the program changes nothing.
-        QVERIFY(!w->standardModeOption->isEnabled() && !w->detailedModeOption->isEnabled() && m_prompts->messages.isEmpty());
+        QVERIFY(!w->standardModeOption->isEnabled() && !w->detailedModeOption->isEnabled()
+                && m_prompts->messages.isEmpty());
         w->standardModeOption->setChecked(true);
         QCOMPARE(int(w->state().DetailedMode), 1);
         w->pageField->setText("5");  // calculation: the buttons work again
@@ -149,9 +151,11 @@ private slots:
         QTest::mouseClick(w->transmitButton, Qt::LeftButton);
 
         QCOMPARE(m_prompts->saveRequests.size(), 1);
-        QCOMPARE(readAll(file), expected.isEmpty() ? QByteArray() : readAll(TELVARO_TEST_DATA "/transfer/" + expected));
+        const QString expectedFile = TELVARO_TEST_DATA "/transfer/" + expected;
+        QCOMPARE(readTestFile(file), expected.isEmpty() ? QByteArray() : readTestFile(expectedFile));
         // Ready for the next page, the live run's data gone.
-        QVERIFY(w && w->isVisible() && w->transmitButton->isEnabled() && w->pageField->isEnabled() && w->statusPanel->text().isEmpty());
+        QVERIFY(w && w->isVisible() && w->transmitButton->isEnabled() && w->pageField->isEnabled()
+                && w->statusPanel->text().isEmpty());
         QCOMPARE(w->detailedModeOption->isChecked(), detailed);
         QVERIFY(!held.present() && m_menu->chart->pointCount(0) == 0 && m_menu->liveTable->maxRows() == 10);
         QCOMPARE(m_menu->liveTable->text(1, 3), QString());
