@@ -3,6 +3,7 @@
 #include <QSerialPort>
 #include <QTest>
 #include <QtWidgets>
+#include <tuple>
 
 #include "dialogs/FrmRS232CSetting.h"
 #include "support/DialogSession.h"
@@ -69,11 +70,13 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         using L = QStringList;
         QTest::newRow("usual") << L{"@A@", "9600", "N", "1", "1"} << L{"@A@", "9600", "None", "1", "None"};
-        QTest::newRow("lower-case parity") << L{"@A@", "4800", "n", "1.5", "4"} << L{"@A@", "4800", "None", "1.5", "Xon/RTS"};
+        QTest::newRow("lower-case parity")
+            << L{"@A@", "4800", "n", "1.5", "4"} << L{"@A@", "4800", "None", "1.5", "Xon/RTS"};
         QTest::newRow("odd parity, RTS") << L{"@A@", "38400", "o", "2", "3"} << L{"@A@", "38400", "Odd", "2", "RTS"};
         QTest::newRow("values not in the lists") << L{"COM5", "12345", "x", "3", "0"} << L(5, "");
         QTest::newRow("whole word parity, flow 5") << L{"/dev/none", " 9600", "Even", " 1", "5"} << L(5, "");
-        QTest::newRow("port name case differs") << L{"@a@", "9600", "E", "1", "2"} << L{"", "9600", "Even", "1", "Xon/Xoff"};
+        QTest::newRow("port name case differs")
+            << L{"@a@", "9600", "E", "1", "2"} << L{"", "9600", "Even", "1", "Xon/Xoff"};
     }
     void storedValuesShown()
     {
@@ -84,7 +87,7 @@ private slots:
         stored[0].replace(QStringLiteral("@A@"), a.path()).replace(QStringLiteral("@a@"), a.path().toUpper());
         texts.replaceInStrings(QStringLiteral("@A@"), a.path());
         SettingsRecord &r = s.menu->settings();
-        r.RsPort = stored[0], r.RsSpeed = stored[1], r.RsParity = stored[2], r.RsStopBit = stored[3];
+        std::tie(r.RsPort, r.RsSpeed, r.RsParity, r.RsStopBit) = std::tuple(stored[0], stored[1], stored[2], stored[3]);
         r.RsFlow = qint16(stored[4].toShort());
         const SettingsRecord before = r;
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
