@@ -150,7 +150,7 @@ int soak(const QString &simExe, int minutes)
     QObject::connect(w->live(), &LiveRun::runEnded, &untilEnd, &QEventLoop::quit);
     QElapsedTimer wall;
     wall.start();
-    w->Command1->click();
+    w->startStopButton->click();
     if (w->live()->running())
         untilEnd.exec();
     rusage usage{};

@@ -71,9 +71,9 @@ Result runOne(int baud, bool oa)
     menu.showChildWindow(window);
     if (!QTest::qWaitFor([&] { return !window || window->state().DirectoryReady; }, 60000) || !window)
         return result;
-    window->Text2->setText("1");
+    window->pageField->setText("1");
     if (!oa)
-        window->Option2->click();
+        window->detailedModeOption->click();
 
     // The event loop's longest pause during the read.
     QElapsedTimer sinceTick;
@@ -90,7 +90,7 @@ Result runOne(int baud, bool oa)
     });
 
     double lastRecordAt = 0;
-    QObject::connect(window->ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+    QObject::connect(window->progressBar, &QProgressBar::valueChanged, [&](int value) {
         currentRecord = value;
         if (value == 999) {
             lastRecordAt = sim.now();
@@ -162,7 +162,7 @@ int show(int seconds)
     QTest::qWaitFor([&] { return !window || window->state().DirectoryReady; }, 60000);
     if (!window)
         return 1;
-    window->Text2->setText("4");
+    window->pageField->setText("4");
     QTest::qWait(seconds * 1000);
     return 0;
 }

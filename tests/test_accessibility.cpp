@@ -71,9 +71,9 @@ private slots:
             flushDeletes();
         }
         auto *option = openBy<FrmOption>(s.menu->MenuOption);
-        QTest::keyClick(option->SSTab1->tabBar(), Qt::Key_L);  // the hidden groups too
+        QTest::keyClick(option->optionTabs->tabBar(), Qt::Key_L);  // the hidden groups too
         check(option);
-        option->Command3->click();
+        option->browseButton->click();
         check(shown<FrmDriveList>());
         shown<FrmDriveList>()->close();
         option->close();

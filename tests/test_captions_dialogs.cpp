@@ -1,5 +1,6 @@
-// Captions and fonts of the dialogs for each system and choice of language. With
-// TELVARO_SCREENSHOT_DIR set, each window is also saved as a picture there.
+// Captions and fonts of the dialogs for each system and choice of language: each control shows the
+// text of its id in the language the row sets up (the texts themselves are checked with the table).
+// With TELVARO_SCREENSHOT_DIR set, each window is also saved as a picture there.
 #include <QTest>
 #include <QtWidgets>
 
@@ -8,22 +9,22 @@
 #include "dialogs/FrmMeasureSetting.h"
 #include "dialogs/FrmOption.h"
 #include "dialogs/FrmRS232CSetting.h"
+#include "i18n/Texts.h"
 #include "support/DialogSession.h"
 
 namespace {
-// Locale and choice (2 out of range): texts shown (ZhEn: English from the Chinese block), point size
-// of the controls that take the font rule (0: as designed), a face for CJK text, the browse button.
-enum Texts { En, Ja, Zh, ZhEn };
-struct Language { QByteArray locale; qint16 choice; Texts texts; int size; bool cjk; QString browse; };
+// Locale and choice (2 out of range): point size of the controls that take the font rule (0: as
+// designed), a face for CJK text, the browse button.
+struct Language { QByteArray locale; qint16 choice; int size; bool cjk; QString browse; };
 const QList<Language> kLanguages = {
-    {"en_US.UTF-8", 0, En, 9, false, "icon"}, {"en_US.UTF-8", 1, En, 9, false, "icon"},
-    {"ja_JP.UTF-8", 0, Ja, 9, true, "word"}, {"ja_JP.UTF-8", 1, En, 9, true, "icon"},
-    {"ja_JP.UTF-8", 2, Ja, 9, true, "designed"}, {"zh_CN.UTF-8", 0, Zh, 10, true, "word"},
-    {"zh_CN.UTF-8", 1, ZhEn, 9, true, "icon"}, {"zh_CN.UTF-8", 2, Zh, 0, true, "designed"},
-    {"de_DE.UTF-8", 0, En, 9, false, "icon"}, {"de_DE.UTF-8", 1, En, 9, false, "icon"},
+    {"en_US.UTF-8", 0, 9, false, "icon"}, {"en_US.UTF-8", 1, 9, false, "icon"}, {"ja_JP.UTF-8", 0, 9, true, "word"},
+    {"ja_JP.UTF-8", 1, 9, true, "icon"},  {"ja_JP.UTF-8", 2, 9, true, "designed"},
+    {"zh_CN.UTF-8", 0, 10, true, "word"}, {"zh_CN.UTF-8", 1, 9, true, "icon"}, {"zh_CN.UTF-8", 2, 0, true, "designed"},
+    {"de_DE.UTF-8", 0, 9, false, "icon"}, {"de_DE.UTF-8", 1, 9, false, "icon"},
 };
 
-template <typename T> QDialog *create()
+template <typename T>
+QDialog *create()
 {
     if constexpr (std::is_constructible_v<T, SettingsRecord>)
         return new T(SettingsRecord());
@@ -33,49 +34,43 @@ template <typename T> QDialog *create()
         return new T;
 }
 
-// Captions ("" the window title, "188" the no-port message, a list's entries joined by "|"; none for a
-// text field) by Texts. The controls named take the font rule; those listed last keep the designed font.
-struct Caption { const char *control, *en = nullptr, *ja = nullptr, *zh = nullptr, *zhEn = nullptr; };
+// A control by object name ("" the window title, "message" the no-port message) and its text ids (a
+// list's entries; a second id on a Chinese system; none: the font rule only). The controls named
+// take the font rule; those listed last keep the designed font.
+struct Caption { const char *control; QList<int> ids = {}; int chineseId = 0; };
 struct Dialog { QDialog *(*make)(); const char *picture; QList<Caption> captions; QStringList designedFont = {}; };
-const Caption kOk{"Command1", "OK", "OK", "确定"}, kCancel{"Command2", "Cancel", "キャンセル", "取消"};
 const QList<Dialog> kDialogs = {
-    {create<FrmMeasureSetting>, "measure", {{"", "Measure Set", "計測設定", "测试设定"}, {"Frame1", "Mode", "モード選択", "方式选择"},
-     {"Combo1", "1sec|2sec|5sec|10sec|30sec|60sec", "１秒|２秒|５秒|１０秒|３０秒|６０秒", "1秒|2秒|5秒|10秒|30秒|60秒"},
-     {"Frame2", "Graph", "グラフ", "曲线"}, {"Option1", "Standard Mode", "標準モード", "标准方式"},
-     {"Option2", "Detailed Mode", "詳細モード", "详细方式"}, {"Label1", "Number of Data:", "取り込みデータ数：", "数据数:"},
-     {"Label2", "Sampling Time:", "サンプリング間隔：", "采样:"}, {"Check1", "CO", "CO", "CO"}, {"Check2", "CO2", "CO2", "CO2"},
-     {"Check3", "Temperature", "温度", "温度"}, {"Check4", "Relative Humidity", "相対湿度", "相对湿度"}, kOk, kCancel,
-     {"Text1"}}},
-    {create<FrmRS232CSetting>, "serial", {{"", "RS232C", "通信設定", "通信设定"},
-     {"Label1", "Connected channel", "接続チャンネル", "连接的通道"}, {"Label2", "Port", "ポート番号", "接口号"},
-     {"Label3", "Baud rate", "ボーレート", "波特率"}, {"Label4", "Data Bit", "データビット", "数据位"},
-     {"Label5", "Parity", "パリティ", "二进制"}, {"Label6", "Stop Bit", "ストップビット", "停止位"}, {"Label7", "Flow", "フロー制御", "流量控制"},
-     kOk, kCancel, {"188", "RS232C Port not Found.", "RS232Cポートが搭載されていません。", "没有RS232C"}},
+    {create<FrmMeasureSetting>, "measure",
+     {{"", {125}}, {"Frame1", {131}}, {"Combo1", {126, 127, 128, 129, 130, 174}}, {"Frame2", {132}},
+      {"Option1", {133}}, {"Option2", {134}}, {"Label1", {135}}, {"Label2", {136}}, {"Check1", {118}},
+      {"Check2", {117}}, {"Check3", {119}}, {"Check4", {120}}, {"Command1", {184}}, {"Command2", {137}},
+      {"Text1"}}},
+    {create<FrmRS232CSetting>, "serial",
+     {{"", {144}}, {"Label1", {145}}, {"Label2", {146}}, {"Label3", {147}}, {"Label4", {148}}, {"Label5", {149}},
+      {"Label6", {150}}, {"Label7", {151}}, {"Command1", {184}}, {"Command2", {142}}, {"message", {188}}},
      {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7"}},
-    {create<FrmOption>, "option", {{"", "Option", "オプション設定", "选择设定"}, {"SSTab1", "Option", "オプション設定", "选择设定"},
-     {"Label1", "Data storage folder", "データ保存フォルダ", "保存数据的文件夹", "Save Folder of Data"},
-     {"Frame1", "Please choose language.", "Please choose language.", "请选择语言"},
-     {"Frame2", "Mode(Debug/Run) change", "Debug/Run モード切替", "Debug/Run 方式转换"}, kOk, kCancel,
-     {"Option1", "English", "English", "英语"}, {"Option2", "Japanese", "Japanese", "汉语", "Chinese"}, {"Text1"}},
+    {create<FrmOption>, "option",
+     {{"", {139}}, {"SSTab1", {139}}, {"Label1", {140}}, {"Frame1", {182}}, {"Frame2", {141}},
+      {"Command1", {184}}, {"Command2", {142}}, {"Option1", {175}}, {"Option2", {176}, 177}, {"Text1"}},
      {"Option3", "Option4"}},
-    {create<FrmDriveList>, "folder", {{"", "Folder Setup", "フォルダ設定", "设定文件夹"}, kOk, kCancel, {"Text1"}},
+    {create<FrmDriveList>, "folder", {{"", {138}}, {"Command1", {184}}, {"Command2", {137}}, {"Text1"}},
      {"Drive1", "Dir1"}},
-    {create<FrmHelp>, "about", {{"", "Telvaro Monitor Software", "Telvaroモニターソフトウェア", "Telvaro监视软件"},
-     {"lblTitle", "Telvaro Monitor Software", "Telvaroモニターソフトウェア", "Telvaro监视软件"},
-     {"lblVersion", "Version 1.04", "Version 1.04", "Version 1.04"}, {"lblDisclaimer", "", "", ""},
-     {"cmdOK", "OK", "OK", "确定"}, {"cmdSysInfo", "System Info(&S)", "System Info(&S)", "系统信息(&S)"},
-     {"lblDescription"}}},
+    {create<FrmHelp>, "about",
+     {{"", {101}}, {"lblTitle", {101}}, {"lblDisclaimer", {178}}, {"cmdOK", {184}}, {"cmdSysInfo", {183}},
+      {"lblVersion"}, {"lblDescription"}}},
 };
 
 QString caption(QWidget *w)
 {
     if (auto *tabs = qobject_cast<QTabWidget *>(w))
         return tabs->tabText(0);
-    QStringList entries;
-    auto *combo = qobject_cast<QComboBox *>(w);
-    for (int i = 0; combo && i < combo->count(); ++i)
-        entries << combo->itemText(i);
-    return combo ? entries.join(QLatin1Char('|')) : w->property(qobject_cast<QGroupBox *>(w) ? "title" : "text").toString();
+    if (auto *list = qobject_cast<QComboBox *>(w)) {
+        QStringList entries;
+        for (int i = 0; i < list->count(); ++i)
+            entries << list->itemText(i);
+        return entries.join(QLatin1Char('|'));
+    }
+    return w->property(qobject_cast<QGroupBox *>(w) ? "title" : "text").toString();
 }
 
 void screenshot(QWidget *w, const QString &name, const Language &l)
@@ -109,7 +104,8 @@ private slots:
         QTest::addColumn<int>("language");
         for (int d = 0; d < kDialogs.size(); ++d)
             for (int l = 0; l < kLanguages.size(); ++l)
-                QTest::addRow("%s, %s, %d", kDialogs[d].picture, kLanguages[l].locale.data(), kLanguages[l].choice) << d << l;
+                QTest::addRow("%s, %s, %d", kDialogs[d].picture, kLanguages[l].locale.data(), kLanguages[l].choice)
+                    << d << l;
     }
     void captionsAndFonts()
     {
@@ -120,31 +116,38 @@ private slots:
         TestProgramFolder folder(l.locale);
         ScriptedPrompts prompts;
         setLanguageState(l.locale, l.choice);
+        const bool chinese = l.locale.startsWith("zh");
         const std::unique_ptr<QDialog> w(d.make());
         const int size = l.size ? l.size : QApplication::font().pointSize();
         for (const Caption &c : d.captions) {
-            QWidget *control = *c.control ? w->findChild<QWidget *>(QLatin1String(c.control)) : nullptr;
-            const QString shown = control ? caption(control) : *c.control ? prompts.texts().join('|') : w->windowTitle();
-            const char *text = l.texts == Ja ? c.ja : l.texts == Zh ? c.zh : l.texts == ZhEn && c.zhEn ? c.zhEn : c.en;
-            QVERIFY2(!c.en || shown == QString::fromUtf8(text), qPrintable(QLatin1String(c.control) + ": " + shown));
+            const QString name = QLatin1String(c.control);
+            QWidget *control = name.isEmpty() ? nullptr : w->findChild<QWidget *>(name);
+            QStringList texts;
+            for (int id : c.ids)
+                texts << LoadResString(chinese && c.chineseId ? c.chineseId : id);
+            const QString shown = control          ? caption(control)
+                                  : name.isEmpty() ? w->windowTitle()
+                                                   : prompts.texts().join('|');
+            QVERIFY2(c.ids.isEmpty() || shown == texts.join('|'), qPrintable(name + ": " + shown));
             if (!control)
                 continue;
             const QString family = QFontInfo(control->font()).family();
             const bool cjk = family == QLatin1String("MS PGothic") || family.contains(QLatin1String("CJK"));
-            QVERIFY2(control->font().pointSize() == size && cjk == l.cjk, qPrintable(QLatin1String(c.control) + ' ' + family));
+            QVERIFY2(control->font().pointSize() == size && cjk == l.cjk, qPrintable(name + ' ' + family));
         }
         for (const QString &name : d.designedFont)
             QVERIFY2(w->findChild<QWidget *>(name)->font() == QApplication::font(), qPrintable(name));
         screenshot(w.get(), QString::fromLatin1(d.picture), l);
         if (auto *o = qobject_cast<FrmOption *>(w.get())) {
-            // The browse button: the word (wider) on a Japanese or Chinese system in its own language, else
-            // three dots as a picture, or "..." for a choice out of range; the rule's size, its own face.
+            // The browse button: the word (wider) on a Japanese or Chinese system in its own language,
+            // else three dots as a picture, or "..." for a choice out of range; the rule's size, its own face.
             const bool word = l.browse == QLatin1String("word"), icon = l.browse == QLatin1String("icon");
-            QCOMPARE(o->Command3->text(), QString::fromUtf8(word ? "参照" : icon ? "" : "..."));
-            QCOMPARE(o->Command3->icon().isNull(), !icon);
-            QCOMPARE(o->Command3->width(), qRound((word ? 510.0 : 345.0) * o->Command3->logicalDpiX() / 1440));
-            QVERIFY(o->Command3->font().pointSize() == size && o->Command3->font().family() == QApplication::font().family());
-            QTest::keyClick(o->SSTab1->tabBar(), Qt::Key_L);  // the service key shows the hidden groups
+            QPushButton *browse = o->browseButton;
+            QCOMPARE(browse->text(), word ? LoadResString(143) : QString(icon ? "" : "..."));
+            QCOMPARE(browse->icon().isNull(), !icon);
+            QCOMPARE(browse->width(), qRound((word ? 510.0 : 345.0) * browse->logicalDpiX() / 1440));
+            QVERIFY(browse->font().pointSize() == size && browse->font().family() == QApplication::font().family());
+            QTest::keyClick(o->optionTabs->tabBar(), Qt::Key_L);  // the service key shows the hidden groups
             screenshot(o, QStringLiteral("option-service"), l);
         }
     }

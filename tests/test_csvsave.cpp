@@ -12,7 +12,6 @@
 #include "support/TestEnv.h"
 
 namespace {
-QByteArray readAll(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 // What a finished debug run of three samples leaves behind (Standard Mode: the last four series empty).
 void finishedDebugRun(FrmMenu &window, qint16 measureMode)
@@ -22,8 +21,11 @@ void finishedDebugRun(FrmMenu &window, qint16 measureMode)
     d.measureMode = measureMode;
     d.sampleTime = measureMode ? LoadResString(128) : QStringLiteral("5sec");  // "5sec" in any language
     d.unit(Quantity::CO) = d.unit(Quantity::CO2) = QStringLiteral("ppm");
-    d.unit(Quantity::Temperature) = d.unit(Quantity::DewPoint) = d.unit(Quantity::WetBulb) = QString(QChar(0xFF9F)) + 'C';
-    d.unit(Quantity::Humidity) = "%RH", d.unit(Quantity::AbsHumidity) = "lb/ft3", d.unit(Quantity::HumidityRatio) = "g/kg";
+    d.unit(Quantity::Temperature) = d.unit(Quantity::DewPoint) = d.unit(Quantity::WetBulb) =
+        QString(QChar(0xFF9F)) + 'C';
+    d.unit(Quantity::Humidity) = "%RH";
+    d.unit(Quantity::AbsHumidity) = "lb/ft3";
+    d.unit(Quantity::HumidityRatio) = "g/kg";
     d.atmosPressure = 987;
     const std::array<double, 8> rows[3] = {{3, 412, 21, 38, 7, 14, 6, 9}, {5.5, 2999, -4, 49, 29, 0, 1.25, 29},
                                            {0, 0, 99, 1, 0.5, 30, 10, 0}};
@@ -40,15 +42,16 @@ void finishedDebugRun(FrmMenu &window, qint16 measureMode)
 
 // The run (or none), the way in, the names given to each Save As ("-" cancels; "run one" is there before), each
 // message with its answer (Ok, Yes, No), what "run one" holds at the end.
-const struct Case { const char *name, *locale; int run; const char *way, *names, *messages, *expected; } kCases[] = {
-    {"menu", "en_US.UTF-8", 1, "menu", "run one", "", "menu_save_detailed.csv"},
-    {"toolbar", "en_US.UTF-8", 1, "toolbar", "run one", "", "menu_save_detailed.csv"},
-    {"Yes on closing", "en_US.UTF-8", 1, "close", "run one", "192Y", "menu_save_detailed.csv"},
-    {"Yes before a transfer", "en_US.UTF-8", 1, "transfer", "run one", "192Y", "menu_save_detailed.csv"},
-    {"Japanese, Standard", "ja_JP.UTF-8", 0, "menu", "run one", "", "menu_save_standard_ja.csv"},
-    {"cancelled, then No on closing", "en_US.UTF-8", 1, "menu", "-", "192N", "oa_tmp_en.csv"},
-    {"failed (folder gone), then Yes on closing", "en_US.UTF-8", 1, "menu", "gone/run one;run one", "167O 192Y", "menu_save_detailed.csv"},
-    {"no run: nothing to ask", "en_US.UTF-8", -1, "menu", "", "", "oa_tmp_en.csv"}};
+const struct Case { const char *name, *locale; int run; const char *way, *names, *messages, *expected;
+} kCases[] = {{"menu", "en_US.UTF-8", 1, "menu", "run one", "", "menu_save_detailed.csv"},
+              {"toolbar", "en_US.UTF-8", 1, "toolbar", "run one", "", "menu_save_detailed.csv"},
+              {"Yes on closing", "en_US.UTF-8", 1, "close", "run one", "192Y", "menu_save_detailed.csv"},
+              {"Yes before a transfer", "en_US.UTF-8", 1, "transfer", "run one", "192Y", "menu_save_detailed.csv"},
+              {"Japanese, Standard", "ja_JP.UTF-8", 0, "menu", "run one", "", "menu_save_standard_ja.csv"},
+              {"cancelled, then No on closing", "en_US.UTF-8", 1, "menu", "-", "192N", "oa_tmp_en.csv"},
+              {"failed (folder gone), then Yes on closing", "en_US.UTF-8", 1, "menu", "gone/run one;run one",
+               "167O 192Y", "menu_save_detailed.csv"},
+              {"no run: nothing to ask", "en_US.UTF-8", -1, "menu", "", "", "oa_tmp_en.csv"}};
 } // namespace
 
 class TestCsvSave : public QObject {
@@ -79,13 +82,18 @@ private slots:
         // A name typed without ".csv" is used as typed; an existing file is replaced whole.
         QFile::copy(TELVARO_TEST_DATA "/csv/oa_tmp_en.csv", data + "/run one");
         const QStringList names = QString(c.names).split(';', Qt::SkipEmptyParts);
-        for (const QString &name : names) prompts.queueSaveName(name == "-" ? std::nullopt : std::optional<QString>(data + '/' + name));
+        for (const QString &name : names)
+            prompts.queueSaveName(name == "-" ? std::nullopt : std::optional<QString>(data + '/' + name));
         QStringList asked, shown;
         for (const QString &m : QString(c.messages).split(' ', Qt::SkipEmptyParts)) {
-            const bool question = m.startsWith("192");  // "Data is not saved. Do you save?", else "Data File can not create or save."
-            prompts.queueAnswer(m.back() == 'Y' ? prompts::Answer::Yes : m.back() == 'N' ? prompts::Answer::No : prompts::Answer::Ok);
-            asked << QString("%1|%2|%3|%4").arg(LoadResString(m.chopped(1).toInt()), LoadResString(question ? 101 : 168))
-                         .arg(int(question ? prompts::Buttons::YesNoOnly : prompts::Buttons::Ok)).arg(int(question ? prompts::Icon::Critical : prompts::Icon::None));
+            // "Data is not saved. Do you save?", else "Data File can not create or save."
+            const bool question = m.startsWith("192");
+            const QMap<QChar, prompts::Answer> answers{{'Y', prompts::Answer::Yes}, {'N', prompts::Answer::No}};
+            prompts.queueAnswer(answers.value(m.back(), prompts::Answer::Ok));
+            asked << QString("%1|%2|%3|%4")
+                         .arg(LoadResString(m.chopped(1).toInt()), LoadResString(question ? 101 : 168))
+                         .arg(int(question ? prompts::Buttons::YesNoOnly : prompts::Buttons::Ok))
+                         .arg(int(question ? prompts::Icon::Critical : prompts::Icon::None));
         }
 
         const QString way = c.way;
@@ -96,13 +104,15 @@ private slots:
             window->close();  // asks only while the data are not saved
         }
         QTRY_VERIFY(window.isNull());
-        for (const auto &m : prompts.messages) shown << QString("%1|%2|%3|%4").arg(m.text, m.title).arg(int(m.buttons)).arg(int(m.icon));
+        for (const auto &m : prompts.messages)
+            shown << QString("%1|%2|%3|%4").arg(m.text, m.title).arg(int(m.buttons)).arg(int(m.icon));
         QCOMPARE(shown, asked);
         QCOMPARE(prompts.saveRequests.size(), names.size());
         for (const prompts::SaveRequest &request : prompts.saveRequests)
             QVERIFY(request.initialFolder == data && request.filterIndex == 1 && request.overwritePrompt);
-        const QByteArray today = QDate::currentDate().toString("yyyy/MM/dd").toLatin1();  // the date line of a saved file
-        QCOMPARE(readAll(data + "/run one"), readAll(TELVARO_TEST_DATA "/csv/" + QString(c.expected)).replace("@TODAY@", today));
+        const QByteArray today = QDate::currentDate().toString("yyyy/MM/dd").toLatin1();  // a saved file's date line
+        QCOMPARE(readTestFile(data + "/run one"),
+                 readTestFile(TELVARO_TEST_DATA "/csv/" + QString(c.expected)).replace("@TODAY@", today));
         QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"run one"});
     }
 };

@@ -94,12 +94,12 @@ private slots:
         int opened = 0;
         for (const QString &d : drops) {
             const bool pictureBox = d != QLatin1String("2x");
-            QCOMPARE(drop(d == QLatin1String("1") ? w->Picture1 : w->Picture2, pictureBox), pictureBox);
+            QCOMPARE(drop(d == QLatin1String("1") ? w->firstDropArea : w->secondDropArea, pictureBox), pictureBox);
             if (d == QLatin1String("1"))
-                QVERIFY(!w->Picture1->pixmap().isNull());
+                QVERIFY(!w->firstDropArea->pixmap().isNull());
             if (w->credits() && w->credits()->isVisible()) {
                 ++opened;
-                QVERIFY(w->Picture1->pixmap().isNull());
+                QVERIFY(w->firstDropArea->pixmap().isNull());
                 w->credits()->close();
             }
         }

@@ -3,6 +3,7 @@
 #include <QSerialPort>
 #include <QTest>
 #include <QtWidgets>
+#include <tuple>
 
 #include "dialogs/FrmRS232CSetting.h"
 #include "support/DialogSession.h"
@@ -30,16 +31,16 @@ private slots:
         DialogSession s(QStringLiteral("start.ini"), {a.path(), b.path(), c.path()});
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
         QVERIFY(w && !s.menu->isEnabled());
-        QCOMPARE(items(w->Combo2).mid(0, 2), (QStringList{a.path(), c.path()}));
-        QVERIFY(!items(w->Combo2).contains(b.path()));
+        QCOMPARE(items(w->portList).mid(0, 2), (QStringList{a.path(), c.path()}));
+        QVERIFY(!items(w->portList).contains(b.path()));
         QVERIFY(s.prompts.messages.isEmpty());
-        QCOMPARE(w->Combo2->currentText(), a.path());  // the stored COM1 names the first device
-        leaveBy(w, QStringLiteral("close"), w->Command1, w->Command2);
+        QCOMPARE(w->portList->currentText(), a.path());  // the stored COM1 names the first device
+        leaveBy(w, QStringLiteral("close"), w->okButton, w->cancelButton);
         QVERIFY(s.menu->isEnabled());
         // Once it is free again it is listed at the next opening.
         holder.close();
         QVERIFY((w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C)));
-        QCOMPARE(items(w->Combo2).mid(0, 3), (QStringList{a.path(), b.path(), c.path()}));
+        QCOMPARE(items(w->portList).mid(0, 3), (QStringList{a.path(), b.path(), c.path()}));
     }
 
     void noPortAmongTheFirstSixteen()
@@ -50,12 +51,12 @@ private slots:
             ports << QStringLiteral("/dev/telvaro-test-missing-%1").arg(i);
         DialogSession s(QStringLiteral("start.ini"), ports << late.path());  // the seventeenth is never probed
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
-        QVERIFY(w && w->Combo2->count() == 0);
+        QVERIFY(w && w->portList->count() == 0);
         QCOMPARE(s.prompts.texts(), QStringList{"RS232C Port not Found."});
         QVERIFY(s.prompts.messages[0].icon == prompts::Icon::Exclamation && s.prompts.messages[0].title.isEmpty());
         // The other settings can still be changed; the port keeps its value.
-        pickEntry(w->Combo3, QStringLiteral("19200"));
-        leaveBy(w, QStringLiteral("ok"), w->Command1, w->Command2);
+        pickEntry(w->speedList, QStringLiteral("19200"));
+        leaveBy(w, QStringLiteral("ok"), w->okButton, w->cancelButton);
         QVERIFY(s.menu->isEnabled());
         QCOMPARE(s.menu->settings().RsPort, QStringLiteral("COM1"));
         QCOMPARE(s.menu->settings().RsSpeed, QStringLiteral("19200"));
@@ -69,11 +70,13 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         using L = QStringList;
         QTest::newRow("usual") << L{"@A@", "9600", "N", "1", "1"} << L{"@A@", "9600", "None", "1", "None"};
-        QTest::newRow("lower-case parity") << L{"@A@", "4800", "n", "1.5", "4"} << L{"@A@", "4800", "None", "1.5", "Xon/RTS"};
+        QTest::newRow("lower-case parity")
+            << L{"@A@", "4800", "n", "1.5", "4"} << L{"@A@", "4800", "None", "1.5", "Xon/RTS"};
         QTest::newRow("odd parity, RTS") << L{"@A@", "38400", "o", "2", "3"} << L{"@A@", "38400", "Odd", "2", "RTS"};
         QTest::newRow("values not in the lists") << L{"COM5", "12345", "x", "3", "0"} << L(5, "");
         QTest::newRow("whole word parity, flow 5") << L{"/dev/none", " 9600", "Even", " 1", "5"} << L(5, "");
-        QTest::newRow("port name case differs") << L{"@a@", "9600", "E", "1", "2"} << L{"", "9600", "Even", "1", "Xon/Xoff"};
+        QTest::newRow("port name case differs")
+            << L{"@a@", "9600", "E", "1", "2"} << L{"", "9600", "Even", "1", "Xon/Xoff"};
     }
     void storedValuesShown()
     {
@@ -84,18 +87,18 @@ private slots:
         stored[0].replace(QStringLiteral("@A@"), a.path()).replace(QStringLiteral("@a@"), a.path().toUpper());
         texts.replaceInStrings(QStringLiteral("@A@"), a.path());
         SettingsRecord &r = s.menu->settings();
-        r.RsPort = stored[0], r.RsSpeed = stored[1], r.RsParity = stored[2], r.RsStopBit = stored[3];
+        std::tie(r.RsPort, r.RsSpeed, r.RsParity, r.RsStopBit) = std::tuple(stored[0], stored[1], stored[2], stored[3]);
         r.RsFlow = qint16(stored[4].toShort());
         const SettingsRecord before = r;
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
         QVERIFY(w);
         QStringList shownTexts;
-        for (QComboBox *c : {w->Combo2, w->Combo3, w->Combo5, w->Combo6, w->Combo7})
+        for (QComboBox *c : {w->portList, w->speedList, w->parityList, w->stopBitsList, w->flowList})
             shownTexts << c->currentText();
         QCOMPARE(shownTexts, texts);
         // Showing changes nothing; OK without picks keeps even the odd values.
         QCOMPARE(s.menu->settings(), before);
-        leaveBy(w, QStringLiteral("ok"), w->Command1, w->Command2);
+        leaveBy(w, QStringLiteral("ok"), w->okButton, w->cancelButton);
         QCOMPARE(s.menu->settings(), before);
     }
 
@@ -113,17 +116,17 @@ private slots:
         const SettingsRecord before = s.menu->settings();
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
         QVERIFY(w);
-        pickEntry(w->Combo2, c.path());
-        pickEntry(w->Combo3, QStringLiteral("38400"));
-        pickEntry(w->Combo4, QStringLiteral("7"));
-        pickEntry(w->Combo5, QStringLiteral("Even"));
-        pickEntry(w->Combo6, QStringLiteral("2"));
-        pickEntry(w->Combo7, QStringLiteral("Xon/RTS"));
+        pickEntry(w->portList, c.path());
+        pickEntry(w->speedList, QStringLiteral("38400"));
+        pickEntry(w->dataBitsList, QStringLiteral("7"));
+        pickEntry(w->parityList, QStringLiteral("Even"));
+        pickEntry(w->stopBitsList, QStringLiteral("2"));
+        pickEntry(w->flowList, QStringLiteral("Xon/RTS"));
         // Each pick is in the window's copy at once, parity by its letter and flow by its number.
         const SettingsRecord &edited = w->editedSettings();
         QCOMPARE(edited.RsPort, c.path());
         QVERIFY(edited.RsParity == QLatin1String("E") && edited.RsFlow == 4 && s.menu->settings() == before);
-        leaveBy(w, way, w->Command1, w->Command2);
+        leaveBy(w, way, w->okButton, w->cancelButton);
         QVERIFY(!shown<FrmRS232CSetting>() && s.menu->isEnabled());
         if (way != QLatin1String("ok"))
             QCOMPARE(s.menu->settings(), before);

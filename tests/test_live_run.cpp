@@ -88,7 +88,8 @@ void TestLiveRun::runAgainstMeter_data()
     QTest::newRow("window closed while sampling") << 0 << "D" << FaultKind::None << "close" << "" << true;
     QTest::newRow("window closed in the unit read") << 0 << "D" << FaultKind::None << "close at start" << "" << false;
     // Closed mid-run and saved when asked: the run counts as saved, its journal goes.
-    QTest::newRow("window closed while sampling, then saved") << 0 << "D" << FaultKind::None << "close, save" << "" << true;
+    QTest::newRow("window closed while sampling, then saved") << 0 << "D" << FaultKind::None << "close, save"
+                                                              << "" << true;
     // The run keeps the mode it started with: no made-up readings, N and the port closed at its end.
     QTest::newRow("service switch to Debug, then stop") << 1 << "D" << FaultKind::None << "debug, stop" << "" << true;
     // Stopped in the unit read: Start and Data transfer wait, disabled, until N has been sent.
@@ -203,10 +204,12 @@ void TestLiveRun::runAgainstMeter()
         for (int k = 0; k < 8; ++k) {
             const double expected = k < fields.size() ? numtext::leadingNumber(fields[k]) : 0.0;
             QCOMPARE(b.data().values[size_t(k)][i], expected);
-            QCOMPARE(b.w->liveTable->text(i + 1, k + 2), k < fields.size() ? numtext::generalNumber(expected) : QString());
+            QCOMPARE(b.w->liveTable->text(i + 1, k + 2),
+                     k < fields.size() ? numtext::generalNumber(expected) : QString());
         }
         const int ms = int(std::lround(std::fmod(b.data().times[i], 1.0) * 86400000.0));
-        QCOMPARE(b.w->liveTable->text(i + 1, 1), QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss")));
+        QCOMPARE(b.w->liveTable->text(i + 1, 1),
+                 QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss")));
         // Later than the last sample; the one asked for again a sampling interval later still.
         QVERIFY(i == 0 || b.data().times[i] - b.data().times[i - 1] >
                               (kind == FaultKind::Silence && i == 2 ? 1.5 / 86400 : 0));
@@ -266,7 +269,8 @@ void TestLiveRun::debugModeTableAndZoom()
     QTest::qWait(1200);
     QCOMPARE(b.w->samples().count(), taken);
     QCOMPARE(b.data().lines[taken - 1].split(';').size(), 10);
-    QCOMPARE(b.w->liveTable->text(taken, 9), numtext::generalNumber(b.data().value(Quantity::HumidityRatio, taken - 1)));
+    QCOMPARE(b.w->liveTable->text(taken, 9),
+             numtext::generalNumber(b.data().value(Quantity::HumidityRatio, taken - 1)));
     QCOMPARE(b.prompts.messages.size(), 3);
 
     // The newest rows stay in view: the eighth sample puts row 2 at the top.

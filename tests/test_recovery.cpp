@@ -2,6 +2,7 @@
 // samples; the next start offers the run, and the file saved holds exactly what the meter sent.
 #include <QApplication>
 #include <QProcess>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
@@ -14,8 +15,6 @@
 #include "support/ScriptedPrompts.h"
 #include "support/SimFixture.h"
 #include "support/TestEnv.h"
-
-#include <QPushButton>
 
 namespace {
 
@@ -38,14 +37,6 @@ QList<double> numbers(const QByteArray &line, char separator)
     return values;
 }
 
-int journalSamples(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    return int(f.readAll().count("\nS "));
-}
-
 } // namespace
 
 class TestRecovery : public QObject {
@@ -61,9 +52,7 @@ void TestRecovery::killedRunIsRecovered()
     TestProgramFolder folder("en_US.UTF-8");
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    metersim::Config config;
-    config.baud = 38400;
-    SimFixture sim(config);
+    SimFixture sim({.baud = 38400});
     QVERIFY(sim.ok());
     folder.writeFile(QStringLiteral("Language.dat"), "Language = 1\r\n");
     folder.writeFile(QStringLiteral("Telvaro.ini"),
@@ -81,7 +70,8 @@ void TestRecovery::killedRunIsRecovered()
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
     QVERIFY(child.waitForStarted());
-    QVERIFY2(waitUntil([&] { return journalSamples(journal) >= 4; }, 20000), "the child's run never got going");
+    const auto journalSamples = [&] { return readTestFile(journal).count("\nS "); };
+    QVERIFY2(waitUntil([&] { return journalSamples() >= 4; }, 20000), "the child's run never got going");
     ::kill(pid_t(child.processId()), SIGKILL);
     QVERIFY(child.waitForFinished(5000));
     const std::vector<std::string> sent = sim->liveRecords();
@@ -97,21 +87,15 @@ void TestRecovery::killedRunIsRecovered()
     QVERIFY(waitUntil([&] { return QFile::exists(csv); }, 5000));
     QVERIFY(prompts.messages.first().text.startsWith(QStringLiteral("A measurement that was not saved was found (")));
 
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> lines = readTestFile(csv).split('\n');
     QVERIFY(lines.size() > 9);
     const int n = lines.at(2).trimmed().mid(5).toInt();
     QVERIFY2(n >= 4 && n <= int(sent.size()), qPrintable(QString::number(n)));
-    QCOMPARE(lines.at(3), QByteArray("Sampling Time,1\r"));
-    QCOMPARE(lines.at(4), QByteArray("Mode,NORMAL\r"));
-    QCOMPARE(lines.at(5), QByteArray("Atmos.Pressure,1013\r"));
-    QCOMPARE(lines.at(7), QByteArray("ppm,ppm,Degrees,%RH,Degrees,Degrees,g/m3,g/kg\r"));
-    for (int i = 0; i < n; ++i) {
-        const QList<double> written = numbers(lines.at(8 + i), ',');
-        const QList<double> meter = numbers(QByteArray::fromStdString(sent.at(size_t(i))), ';');
-        QCOMPARE(written, meter);
-    }
+    QCOMPARE(lines.mid(3, 3) << lines.at(7),
+             QList<QByteArray>({"Sampling Time,1\r", "Mode,NORMAL\r", "Atmos.Pressure,1013\r",
+                                "ppm,ppm,Degrees,%RH,Degrees,Degrees,g/m3,g/kg\r"}));
+    for (int i = 0; i < n; ++i)
+        QCOMPARE(numbers(lines.at(8 + i), ','), numbers(QByteArray::fromStdString(sent.at(size_t(i))), ';'));
     QVERIFY(mainWindow()->samples().saved());
     QVERIFY(!RunJournal::exists());
     delete mainWindow();

@@ -19,7 +19,8 @@ struct Meter {
     explicit Meter(int baud = 115200, const QString &device = {}) : sim(metersim::Config{.baud = baud})
     {
         const bool started = sim.start();
-        opened = started && OpenComPort(link, deviceSettings(device.isEmpty() ? QString::fromStdString(sim.devicePath()) : device));
+        opened = started
+            && OpenComPort(link, deviceSettings(device.isEmpty() ? QString::fromStdString(sim.devicePath()) : device));
     }
     ~Meter() { CloseComPort(link); }
     QString commands() const  // as received, a blank between them
@@ -126,12 +127,14 @@ void TestSerialExchanges::transfer()
         const ExchangeResult mr = exchange::directoryM(m.link, page, {});
         QVERIFY(mr.ok() && mr.reply == bytes(metersim::pageInfoReply(page, info)));
         QVERIFY(oa || exchange::pageGF(m.link, detailed, {}).ok());
-        expected += QStringLiteral(" T%1 N N M%1%2 T%1").arg(page, 4, 10, QLatin1Char('0')).arg(oa ? "" : detailed ? " F" : " G");
+        const char *mode = oa ? "" : detailed ? " F" : " G";
+        expected += QStringLiteral(" T%1 N N M%1%2 T%1").arg(page, 4, 10, QLatin1Char('0')).arg(mode);
         QVERIFY(exchange::pageT(m.link, page, oa, {}).ok());
         QCOMPARE(exchange::pageHeader(m.link, oa, {}).reply, bytes(m.sim.pageHeaderText(page)));
         const std::vector<std::string> records = m.sim.pageRecords(page, detailed);
         for (int i = 1; i <= int(records.size()); ++i) {
-            const ExchangeResult r = oa ? exchange::pageOaRecord(m.link, {}) : exchange::pageCalRecord(m.link, detailed, {});
+            const ExchangeResult r =
+                oa ? exchange::pageOaRecord(m.link, {}) : exchange::pageCalRecord(m.link, detailed, {});
             QCOMPARE(r.reply, bytes(records[size_t(i - 1)]));
             QVERIFY(r.ok() && (oa ? protocol::splitOaRecord(r.reply).has_value()
                                   : protocol::splitDataRecord(r.reply, detailed, true).has_value()));
@@ -154,33 +157,46 @@ void TestSerialExchanges::exchangeEnds_data()
     QTest::newRow("S split over two reads") << End{"S", SplitReply, sim, Failed, "S Command", 4, 4, ""};
     QTest::newRow("S without separators") << End{"S", NoSeparators, sim, Failed, "S Command", 1, 1, "AS 1 0 1013\r\n"};
     QTest::newRow("S and its data in one read") << End{"S", None, "AS;0;x;1001\r\n", Ok, "", 1, 1, "AS;0;x;1001\r\n"};
-    QTest::newRow("G wrong acknowledgement") << End{"G live", WrongAck, sim, Failed, "G Command(Measure)", 2, 1, "AX\r\n"};
+    QTest::newRow("G wrong acknowledgement")
+        << End{"G live", WrongAck, sim, Failed, "G Command(Measure)", 2, 1, "AX\r\n"};
     QTest::newRow("F late") << End{"F live", Late, sim, Failed, "F Command(Measure)", 2, 1, ""};
-    QTest::newRow("G page read, wrong acknowledgement") << End{"G page", WrongAck, sim, Failed, "G Command(Cal)", -1, 1, "AX\r\n"};
+    QTest::newRow("G page read, wrong acknowledgement")
+        << End{"G page", WrongAck, sim, Failed, "G Command(Cal)", -1, 1, "AX\r\n"};
     QTest::newRow("F page read, garbage") << End{"F page", Garbage, sim, Failed, "F Command(Cal)", -1, 1, any};
     QTest::newRow("G: AG CR LF") << End{"G page", None, "AG\r\n", Ok, "", -1, 1, "AG\r\n"};
     QTest::newRow("G: AG without CR LF") << End{"G page", None, "AG", Failed, "G Command(Cal)", -1, 1, "AG"};
-    QTest::newRow("G: AG CR LF then more") << End{"G page", None, "AG\r\nX", Failed, "G Command(Cal)", -1, 1, "AG\r\nX"};
+    QTest::newRow("G: AG CR LF then more")
+        << End{"G page", None, "AG\r\nX", Failed, "G Command(Cal)", -1, 1, "AG\r\nX"};
     QTest::newRow("G: more before AG") << End{"G page", None, "XAG\r\n", Failed, "G Command(Cal)", -1, 1, "XAG\r"};
     QTest::newRow("D without acknowledgement") << End{"D", MissingAck, sim, Failed, "D Command(Measure)", 11, 11, any};
     QTest::newRow("D short record") << End{"D", ShortRecord, sim, Failed, "D Command Data Read", 101, 101, any};
-    QTest::newRow("D record without separators") << End{"D", NoSeparators, sim, Failed, "D Command Data Read", 37, 37, any};
+    QTest::newRow("D record without separators")
+        << End{"D", NoSeparators, sim, Failed, "D Command Data Read", 37, 37, any};
     QTest::newRow("live reply wait: meter vanishes") << End{"D", Vanish, sim, Failed, "D Command(Measure)", 0, -1, any};
     QTest::newRow("live reply wait: Close pressed") << End{"D", Silence, sim, Cancelled, "", 0, -1, any};
     QTest::newRow("P wrong acknowledgement") << End{"P", WrongAck, sim, Failed, "P Command", 4, 4, ""};
     QTest::newRow("T directory silent") << End{"T directory", Silence, sim, Failed, "T Command", 11, 11, ""};
     QTest::newRow("M silent") << End{"M", Silence, sim, Failed, "M Command Data Read(Cal/%OA)", 11, 11, ""};
-    QTest::newRow("M without separators") << End{"M", NoSeparators, sim, Failed, "M Command Data Read(Cal/%OA)", 1, 1, "AM0001  000 10 20 AVG 1013\r\n"};
-    QTest::newRow("T %OA page wrong acknowledgement") << End{"T oa", WrongAck, sim, Failed, "T Command(%OA)", 4, 4, any};
-    QTest::newRow("T binary acknowledgement") << End{"T cal", None, QByteArray("\0\xFF\r\n", 4), Failed, "T Command(Cal)", 4, 4, ""};
+    QTest::newRow("M without separators")
+        << End{"M", NoSeparators, sim, Failed, "M Command Data Read(Cal/%OA)", 1, 1, "AM0001  000 10 20 AVG 1013\r\n"};
+    QTest::newRow("T %OA page wrong acknowledgement")
+        << End{"T oa", WrongAck, sim, Failed, "T Command(%OA)", 4, 4, any};
+    QTest::newRow("T binary acknowledgement")
+        << End{"T cal", None, QByteArray("\0\xFF\r\n", 4), Failed, "T Command(Cal)", 4, 4, ""};
     QTest::newRow("T: Close pressed") << End{"T cal", Silence, sim, Cancelled, "", 0, -1, any};
     QTest::newRow("header ends CR LF") << End{"header", None, header + "\r\n", Ok, "", 1, 1, "2026/11/30 09:15:00\r\n"};
-    QTest::newRow("header without CR LF") << End{"header", None, header + "xx", Failed, "T Command Data Read(Cal Header)", 4, 4, ""};
-    QTest::newRow("%OA record silent") << End{"oa records", Silence, sim, Failed, "T Command Data Read(%OA Data)", 101, 101, ""};
-    QTest::newRow("%OA record without separators") << End{"oa records", NoSeparators, sim, Failed, "T Command Data Read(%OA Data)", 0, 0, any};
-    QTest::newRow("calculation record without separators") << End{"cal records", NoSeparators, sim, Failed, "T Command Data Read(Cal Data)", 0, 0, any};
-    QTest::newRow("calculation record too long") << End{"cal record", None, header + "\r\n" + QByteArray(120, '7'), Failed, "T Command Data Read(Cal Data)", 101, 101, QByteArray(101, '7')};
-    QTest::newRow("calculation record: meter vanishes") << End{"cal records", Vanish, sim, Failed, "T Command Data Read(Cal Data)", 0, -1, any};
+    QTest::newRow("header without CR LF")
+        << End{"header", None, header + "xx", Failed, "T Command Data Read(Cal Header)", 4, 4, ""};
+    QTest::newRow("%OA record silent")
+        << End{"oa records", Silence, sim, Failed, "T Command Data Read(%OA Data)", 101, 101, ""};
+    QTest::newRow("%OA record without separators")
+        << End{"oa records", NoSeparators, sim, Failed, "T Command Data Read(%OA Data)", 0, 0, any};
+    QTest::newRow("calculation record without separators")
+        << End{"cal records", NoSeparators, sim, Failed, "T Command Data Read(Cal Data)", 0, 0, any};
+    QTest::newRow("calculation record too long") << End{"cal record", None, header + "\r\n" + QByteArray(120, '7'),
+        Failed, "T Command Data Read(Cal Data)", 101, 101, QByteArray(101, '7')};
+    QTest::newRow("calculation record: meter vanishes")
+        << End{"cal records", Vanish, sim, Failed, "T Command Data Read(Cal Data)", 0, -1, any};
     QTest::newRow("calculation record: Close pressed") << End{"cal records", Silence, sim, Cancelled, "", 0, -1, any};
 }
 
@@ -190,7 +206,8 @@ void TestSerialExchanges::exchangeEnds()
     auto [exchange, kind, answer, outcome, logName, loggedAttempts, reads, reply] = end;
     TestProgramFolder folder;
     ScriptedLine line;
-    Meter m(kind == FaultKind::Vanish ? 9600 : 115200, answer.isEmpty() ? QString() : line.path);  // 9600: vanish after the header
+    Meter m(kind == FaultKind::Vanish ? 9600 : 115200,
+            answer.isEmpty() ? QString() : line.path);  // 9600: vanish after the header
     QVERIFY(m.opened);
     const bool oa = exchange.contains("oa"), records = exchange.contains("record");
     const int page = oa ? 2 : 1;
@@ -198,7 +215,9 @@ void TestSerialExchanges::exchangeEnds()
                    metersim::Fault{.kind = kind, .times = -1, .afterRecords = records ? 3 : 0, .pauseMs = 100});
     line.onCommand = [&](const QByteArray &c) { line.send(c == "N" ? QByteArray("AN\r\n") : end.answer); };
     QElapsedTimer since;  // Close is pressed 400 ms (scaled) into the exchange
-    const CancelCheck cancel = [&] { return end.outcome == ExchangeResult::Cancelled && since.elapsed() > ScaledWaitMs(400); };
+    const CancelCheck cancel = [&] {
+        return end.outcome == ExchangeResult::Cancelled && since.elapsed() > ScaledWaitMs(400);
+    };
     since.start();
     qint16 flag = 9;
     qint32 pressure = 0;
@@ -237,7 +256,8 @@ void TestSerialExchanges::exchangeEnds()
         QVERIFY(answer.isEmpty() ? m.sim.waitForCommand("N", 2, 3000) : line.commands.count("N") == 2);
     exchange::logFailure(r);
     QCOMPARE(QFile::exists(QStringLiteral("RSErr.log")), outcome == ExchangeResult::Failed);
-    QVERIFY(m.link.isOpen() != (kind == FaultKind::Vanish) && m.link.lost() == (kind == FaultKind::Vanish));  // else open for clean-up
+    QVERIFY(m.link.isOpen() != (kind == FaultKind::Vanish)
+            && m.link.lost() == (kind == FaultKind::Vanish));  // else open for clean-up
 }
 
 void TestSerialExchanges::logLinesByteForByte()
@@ -274,7 +294,8 @@ void TestSerialExchanges::drainOnATalkingLine()
     QElapsedTimer t;
     t.start();
     QVERIFY(exchange::drainLine(link, {}));
-    QVERIFY2(t.elapsed() >= round * 3 && t.elapsed() < round * 8 && link.inBufferCount() == 0, qPrintable(QString::number(t.elapsed())));
+    QVERIFY2(t.elapsed() >= round * 3 && t.elapsed() < round * 8 && link.inBufferCount() == 0,
+             qPrintable(QString::number(t.elapsed())));
     t.restart();  // a cancel (window closed) inside the drain ends it
     QVERIFY(!exchange::drainLine(link, [&] { return t.elapsed() > round / 2; }));
 
@@ -282,11 +303,13 @@ void TestSerialExchanges::drainOnATalkingLine()
     line.startNoise(QByteArray("\x00\xFFnoise\r\n", 9), 10);
     t.restart();
     exchange::UnitTexts units;
-    QCOMPARE(exchange::readUnits(link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome, ExchangeResult::Failed);
+    QCOMPARE(exchange::readUnits(link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome,
+             ExchangeResult::Failed);
     QVERIFY(t.elapsed() >= round * 10 && t.elapsed() < round * 10 + 5000);
     SendStopCommand(link);
     QCOMPARE(line.commands, (QList<QByteArray>{"U", "N", "N"}));
-    QVERIFY(maskedLog().startsWith("RS232C Error Log File\r\nyyyy/MM/dd HH:mm:ss,N Command,") && maskedLog().endsWith(", 101\r\n"));
+    QVERIFY(maskedLog().startsWith("RS232C Error Log File\r\nyyyy/MM/dd HH:mm:ss,N Command,")
+            && maskedLog().endsWith(", 101\r\n"));
 }
 
 void TestSerialExchanges::silentMeterRealTiming()
@@ -324,7 +347,8 @@ void TestSerialExchanges::stopCommandOnVanishedDevice()
     QVERIFY(m.opened);
     m.sim.setFault("U", metersim::Fault{.kind = FaultKind::Vanish, .times = 1});
     exchange::UnitTexts units;
-    QCOMPARE(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome, ExchangeResult::Failed);
+    QCOMPARE(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome,
+             ExchangeResult::Failed);
     QElapsedTimer t;
     t.start();
     SendStopCommand(m.link);

@@ -1,4 +1,5 @@
-// The serial link on a real pty: opening with the configured settings, debug mode, the operations the exchanges use, waiting without blocking, a device that goes away.
+// The serial link on a real pty: opening with the configured settings, debug mode, the operations
+// the exchanges use, waiting without blocking, a device that goes away.
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -65,7 +66,8 @@ void TestSerialLink::open()
     QCOMPARE(OpenComPort(o.link, s), outcome != "fails");
     QCOMPARE(o.link.isOpen(), outcome == "open");
     if (outcome == "open")
-        QCOMPARE(QStringList({o.link.portName(), o.link.settings()}), QStringList({o.line.path, settings.section(',', 0, 3)}));
+        QCOMPARE(QStringList({o.link.portName(), o.link.settings()}),
+                 QStringList({o.line.path, settings.section(',', 0, 3)}));
     else if (outcome == "debug")
         QVERIFY(o.link.portName().isEmpty());
     if (outcome == "fails") {
@@ -86,7 +88,10 @@ void TestSerialLink::readsAndWrites()
     QCOMPARE(o.link.inBufferCount(), 0);
     o.line.send(QByteArray("AT\r\n2026/11/30 09:15:00\r\n\x00\xFF", 27));
     QTRY_COMPARE_WITH_TIMEOUT(o.link.inBufferCount(), 27, 2000);
-    const auto read = [&](int len) { return o.link.setInputLen(len), o.link.input(); };
+    const auto read = [&](int len) {
+        o.link.setInputLen(len);
+        return o.link.input();
+    };
     QCOMPARE(read(4), QByteArray("AT\r\n"));
     QCOMPARE(read(21), QByteArray("2026/11/30 09:15:00\r\n"));
     QCOMPARE(read(1), QByteArray(1, '\0'));
@@ -105,7 +110,10 @@ void TestSerialLink::waits()
     connect(&timer1, &QTimer::timeout, [] { TimerTicks_Increment(); });
     SetTickTimer(&timer1);
     bool innerDone = false;
-    QTimer::singleShot(50, [&] { WaitTicks(4, 100), innerDone = timer1.isActive() && timer1.interval() == 100; });
+    QTimer::singleShot(50, [&] {
+        WaitTicks(4, 100);
+        innerDone = timer1.isActive() && timer1.interval() == 100;
+    });
     QElapsedTimer t;
     t.start();
     WaitTicks(2, 100);
@@ -116,7 +124,8 @@ void TestSerialLink::waits()
         QTimer::singleShot(0, [&] { posted = true; });
         t.restart();
         WaitTicks(count, 100);
-        QVERIFY2(posted && (count > 0 ? t.elapsed() >= 290 : t.elapsed() < 50), qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(posted && (count > 0 ? t.elapsed() >= 290 : t.elapsed() < 50),
+                 qPrintable(QString::number(t.elapsed())));
     }
     SetTickTimer(nullptr);
 }
@@ -141,7 +150,10 @@ void TestSerialLink::deviceGone()
         WaitTicks(3, 100);
     } else {
         // The pty closes after half a reply: S gives up after its first wait, not after four reads.
-        o.line.onCommand = [&](const QByteArray &) { o.line.send("AS;1"), o.line.hangUp(); };
+        o.line.onCommand = [&](const QByteArray &) {
+            o.line.send("AS;1");
+            o.line.hangUp();
+        };
         qint16 flag = 7;
         qint32 pressure = 0;
         const ExchangeResult r = exchange::liveS(o.link, flag, pressure, {});

@@ -39,7 +39,11 @@ public:
             qWarning("pty write failed");
     }
     // Noise without end: chunk every ms milliseconds until stopNoise().
-    void startNoise(const QByteArray &chunk, int ms) { m_noiseChunk = chunk, m_noise.start(ms); }
+    void startNoise(const QByteArray &chunk, int ms)
+    {
+        m_noiseChunk = chunk;
+        m_noise.start(ms);
+    }
     void stopNoise() { m_noise.stop(); }
     // The device goes away: the program's end sees a hang-up.
     void hangUp()

@@ -4,7 +4,6 @@
 #include <QtTest>
 
 #include "datafiles/SettingsFile.h"
-#include "i18n/CodePage.h"
 #include "i18n/Texts.h"
 #include "support/TestEnv.h"
 
@@ -29,7 +28,6 @@ private slots:
     void sampleTimeCheck();
     void badFilesNeverStopTheStart_data();
     void badFilesNeverStopTheStart();
-    void legacyEncodedFileReads();
     void saveReplacesWholeFileAtomically();
 };
 
@@ -61,7 +59,8 @@ void TestSettings::defaultsWhenMissing()
     if (documents)
         QDir(folder.path()).mkdir("Documents");
     SettingsRecord r = LoadSettings(folder.path());
-    qputenv("HOME", oldHome), qputenv("XDG_CONFIG_HOME", oldConfig);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
     QVERIFY(r.ProgMode);
     QVERIFY(SaveSettings(folder.path(), r));
     const QString data = documents ? folder.filePath("Documents") : folder.path();
@@ -73,38 +72,27 @@ void TestSettings::readRules_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("ProgMode with blank") << QByteArray("ProgMode= True\r\n") << "ProgMode" << "true";
-    QTest::newRow("ProgMode without blank") << QByteArray("ProgMode=True\r\n") << "ProgMode" << "false";
-    QTest::newRow("folder with comma kept whole") << QByteArray("DefaultFolder=/srv/Survey, 2026\r\n") << "DefaultFolder" << "/srv/Survey, 2026";
-    QTest::newRow("drive path: the data folder") << QByteArray("DefaultFolder=C:\\Survey\r\n") << "DefaultFolder" << "@DATA@";
-    QTest::newRow("folder value not trimmed") << QByteArray("DefaultFolder= /data \r\n") << "DefaultFolder" << " /data ";
-    QTest::newRow("channel 2 ignored") << QByteArray("RsSpeed_CH1=4800\r\nRsSpeed_CH2=38400\r\n") << "RsSpeed" << "4800";
-    QTest::newRow("1.5 rounds to 2") << QByteArray("MeasureMode=1.5\r\n") << "MeasureMode" << "2";
-    QTest::newRow("2.5 rounds to 2") << QByteArray("MeasureMode=2.5\r\n") << "MeasureMode" << "2";
-    QTest::newRow("letters give 0") << QByteArray("RsFlow_CH1=abc\r\n") << "RsFlow" << "0";
-    QTest::newRow("leading number") << QByteArray("MeasureSampleValue= 120xyz\r\n") << "MeasureSampleValue" << "120";
-    QTest::newRow("last value wins") << QByteArray("RsPort_CH1=COM1\r\nRsPort_CH1=COM3\r\n") << "RsPort" << "COM3";
-    QTest::newRow("key anywhere, sections decoration") << QByteArray("[Measure]\r\nRsPort_CH1=/dev/ttyUSB0\r\n") << "RsPort" << "/dev/ttyUSB0";
-    QTest::newRow("case-sensitive key") << QByteArray("rsport_ch1=COM9\r\n") << "RsPort" << "";
-    QTest::newRow("missing key stays empty") << QByteArray("HumGraph= 1\r\n") << "RsPort" << "";
-    QTest::newRow("LF-only file") << QByteArray("RsParity_CH1=E\nRsStopBit_CH1=2\n") << "RsStopBit" << "2";
-    QTest::newRow("quoted field") << QByteArray("\"RsDataBit_CH1=7\"\r\n") << "RsDataBit" << "7";
-    QTest::newRow("CR-only file") << QByteArray("RsParity_CH1=E\rRsStopBit_CH1=2\r") << "RsStopBit" << "2";
-    QTest::newRow("after a line of 100,000 bytes") << QByteArray(100000, 'x') + "\r\nRsPort_CH1=COM7\r\n" << "RsPort" << "COM7";
-}
-
-static QString fieldText(const SettingsRecord &r, const QString &field)
-{
-    if (field == QLatin1String("ProgMode")) return r.ProgMode ? QStringLiteral("true") : QStringLiteral("false");
-    if (field == QLatin1String("DefaultFolder")) return r.DefaultFolder;
-    if (field == QLatin1String("RsPort")) return r.RsPort;
-    if (field == QLatin1String("RsSpeed")) return r.RsSpeed;
-    if (field == QLatin1String("RsDataBit")) return r.RsDataBit;
-    if (field == QLatin1String("RsStopBit")) return r.RsStopBit;
-    if (field == QLatin1String("RsFlow")) return QString::number(r.RsFlow);
-    if (field == QLatin1String("MeasureMode")) return QString::number(r.MeasureMode);
-    if (field == QLatin1String("MeasureSampleValue")) return QString::number(r.MeasureSampleValue);
-    return QStringLiteral("?");
+    const auto row = [](const char *name, const QByteArray &content, const char *field, const char *value) {
+        QTest::newRow(name) << content << QString(field) << QString(value);
+    };
+    row("ProgMode with blank", "ProgMode= True\r\n", "ProgMode", "true");
+    row("ProgMode without blank", "ProgMode=True\r\n", "ProgMode", "false");
+    row("folder with comma kept whole", "DefaultFolder=/srv/Survey, 2026\r\n", "DefaultFolder", "/srv/Survey, 2026");
+    row("drive path: the data folder", "DefaultFolder=C:\\Survey\r\n", "DefaultFolder", "@DATA@");
+    row("folder value not trimmed", "DefaultFolder= /data \r\n", "DefaultFolder", " /data ");
+    row("channel 2 ignored", "RsSpeed_CH1=4800\r\nRsSpeed_CH2=38400\r\n", "RsSpeed", "4800");
+    row("1.5 rounds to 2", "MeasureMode=1.5\r\n", "MeasureMode", "2");
+    row("2.5 rounds to 2", "MeasureMode=2.5\r\n", "MeasureMode", "2");
+    row("letters give 0", "RsFlow_CH1=abc\r\n", "RsFlow", "0");
+    row("leading number", "MeasureSampleValue= 120xyz\r\n", "MeasureSampleValue", "120");
+    row("last value wins", "RsPort_CH1=COM1\r\nRsPort_CH1=COM3\r\n", "RsPort", "COM3");
+    row("key anywhere, sections decoration", "[Measure]\r\nRsPort_CH1=/dev/ttyUSB0\r\n", "RsPort", "/dev/ttyUSB0");
+    row("case-sensitive key", "rsport_ch1=COM9\r\n", "RsPort", "");
+    row("missing key stays empty", "HumGraph= 1\r\n", "RsPort", "");
+    row("LF-only file", "RsParity_CH1=E\nRsStopBit_CH1=2\n", "RsStopBit", "2");
+    row("quoted field", "\"RsDataBit_CH1=7\"\r\n", "RsDataBit", "7");
+    row("CR-only file", "RsParity_CH1=E\rRsStopBit_CH1=2\r", "RsStopBit", "2");
+    row("after a line of 100,000 bytes", QByteArray(100000, 'x') + "\r\nRsPort_CH1=COM7\r\n", "RsPort", "COM7");
 }
 
 void TestSettings::readRules()
@@ -115,25 +103,33 @@ void TestSettings::readRules()
     TestProgramFolder folder;
     setLanguageState("en_US.UTF-8", 1);
     folder.writeFile(QStringLiteral("Telvaro.ini"), content);
-    SettingsRecord r = LoadSettings(folder.path());
-    QCOMPARE(fieldText(r, field), expected == "@DATA@" ? settingsfile::systemDataFolder() : expected);
+    const SettingsRecord r = LoadSettings(folder.path());
+    const QMap<QString, QString> fields{{"ProgMode", r.ProgMode ? "true" : "false"}, {"DefaultFolder", r.DefaultFolder},
+        {"RsPort", r.RsPort}, {"RsSpeed", r.RsSpeed}, {"RsDataBit", r.RsDataBit}, {"RsStopBit", r.RsStopBit},
+        {"RsFlow", QString::number(r.RsFlow)}, {"MeasureMode", QString::number(r.MeasureMode)},
+        {"MeasureSampleValue", QString::number(r.MeasureSampleValue)}};
+    QCOMPARE(fields.value(field), expected == "@DATA@" ? settingsfile::systemDataFolder() : expected);
 }
 
 void TestSettings::sampleTimeCheck_data()
 {
+    // Stored as a Windows system of the language writes it: Shift_JIS, GBK, Windows-1252.
     QTest::addColumn<QByteArray>("locale");
     QTest::addColumn<int>("choice");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("en keeps 5sec") << QByteArray("en_US.UTF-8") << 0 << "5sec" << "5sec";
-    QTest::newRow("en resets Japanese") << QByteArray("en_US.UTF-8") << 0 << QString::fromUtf8("５秒") << "1sec";
-    QTest::newRow("ja/0 keeps Japanese") << QByteArray("ja_JP.UTF-8") << 0 << QString::fromUtf8("５秒") << QString::fromUtf8("５秒");
-    QTest::newRow("ja/0 resets sec") << QByteArray("ja_JP.UTF-8") << 0 << "5sec" << QString::fromUtf8("１秒");
-    QTest::newRow("ja/1 keeps sec") << QByteArray("ja_JP.UTF-8") << 1 << "5sec" << "5sec";
-    QTest::newRow("ja/1 resets Japanese") << QByteArray("ja_JP.UTF-8") << 1 << QString::fromUtf8("５秒") << "1sec";
-    QTest::newRow("ja/0 keeps Japanese, no code set") << QByteArray("ja_JP") << 0 << QString::fromUtf8("５秒") << QString::fromUtf8("５秒");
-    QTest::newRow("zh/0 keeps Chinese") << QByteArray("zh_CN.UTF-8") << 0 << QString::fromUtf8("30秒") << QString::fromUtf8("30秒");
-    QTest::newRow("ja/2 keeps anything") << QByteArray("ja_JP.UTF-8") << 2 << "junk" << "junk";
+    const auto row = [](const char *name, const char *locale, int choice, const char *stored, const char *shown) {
+        QTest::newRow(name) << QByteArray(locale) << choice << QString::fromUtf8(stored) << QString::fromUtf8(shown);
+    };
+    row("en keeps 5sec", "en_US.UTF-8", 0, "5sec", "5sec");
+    row("en resets Japanese", "en_US.UTF-8", 0, "５秒", "1sec");
+    row("ja/0 keeps Japanese", "ja_JP.UTF-8", 0, "１０秒", "１０秒");
+    row("ja/0 resets sec", "ja_JP.UTF-8", 0, "5sec", "１秒");
+    row("ja/1 keeps sec", "ja_JP.UTF-8", 1, "5sec", "5sec");
+    row("ja/1 resets Japanese", "ja_JP.UTF-8", 1, "５秒", "1sec");
+    row("ja/0 keeps Japanese, no code set", "ja_JP", 0, "５秒", "５秒");
+    row("zh/0 keeps Chinese", "zh_CN.UTF-8", 0, "60秒", "60秒");
+    row("ja/2 keeps anything", "ja_JP.UTF-8", 2, "junk", "junk");
 }
 
 void TestSettings::sampleTimeCheck()
@@ -141,12 +137,12 @@ void TestSettings::sampleTimeCheck()
     QFETCH(QByteArray, locale);
     QFETCH(int, choice);
     QFETCH(QString, stored);
-    QFETCH(QString, expected);
     TestProgramFolder folder(locale);
     setLanguageState(locale, qint16(choice));
-    folder.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + codepage::toFile(stored) + "\r\n");
-    SettingsRecord r = LoadSettings(folder.path());
-    QCOMPARE(r.MeasureSampleTime, expected);
+    QStringEncoder encode(locale.startsWith("ja") ? "Shift_JIS" : locale.startsWith("zh") ? "GBK" : "windows-1252");
+    QVERIFY(encode.isValid());
+    folder.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + QByteArray(encode(stored)) + "\r\n");
+    QTEST(LoadSettings(folder.path()).MeasureSampleTime, "expected");
 }
 
 void TestSettings::badFilesNeverStopTheStart_data()
@@ -180,25 +176,6 @@ void TestSettings::badFilesNeverStopTheStart()
     // The next exit writes a good file of 20 lines whatever was read.
     QVERIFY(SaveSettings(folder.path(), r));
     QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")).count("\r\n"), 20);
-}
-
-void TestSettings::legacyEncodedFileReads()
-{
-    // A file written on a Japanese Windows system (Shift-JIS) read on a Japanese system.
-    TestProgramFolder folder("ja_JP.UTF-8");
-    setLanguageState("ja_JP.UTF-8", 0);
-    QStringEncoder sjis("Shift_JIS");
-    QVERIFY(sjis.isValid());
-    folder.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + QByteArray(sjis.encode(QString::fromUtf8("１０秒"))) + "\r\n");
-    SettingsRecord r = LoadSettings(folder.path());
-    QCOMPARE(r.MeasureSampleTime, QString::fromUtf8("１０秒"));
-
-    TestProgramFolder zh("zh_CN.UTF-8");
-    setLanguageState("zh_CN.UTF-8", 0);
-    QStringEncoder gbk("GBK");
-    zh.writeFile(QStringLiteral("Telvaro.ini"), "MeasureSampleTime=" + QByteArray(gbk.encode(QString::fromUtf8("60秒"))) + "\r\n");
-    r = LoadSettings(zh.path());
-    QCOMPARE(r.MeasureSampleTime, QString::fromUtf8("60秒"));
 }
 
 void TestSettings::saveReplacesWholeFileAtomically()

@@ -10,7 +10,8 @@ private slots:
     {
         using B = TransferState::ModeButtons;
         const struct { const char *code, *shown; B buttons; } modes[] = {
-            {"000", "CALCULATION", B::Enable}, {"001", "%OA", B::Disable}, {"002", "%OA", B::Unchanged}, {"", "%OA", B::Unchanged}};
+            {"000", "CALCULATION", B::Enable}, {"001", "%OA", B::Disable}, {"002", "%OA", B::Unchanged},
+            {"", "%OA", B::Unchanged}};
         TransferState state;
         state.PageCount = 4;
         state.resizeDirectory(4);

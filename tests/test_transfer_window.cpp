@@ -20,7 +20,6 @@ namespace {
 const QList<double> kDraws = {0.7, 0.5, 0.1, 0.9, 0.2, 0.3, 0.4, 0.1, 0.55, 0.999,
                               0.004, 0.65, 0.5, 0.0, 0.0, 0.55, 0.6, 0.25, 0.0011, 0.0};
 
-QByteArray readAll(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 } // namespace
 
 // Every test starts with the window open on its directory of five made-up pages.
@@ -32,8 +31,8 @@ class TestTransferWindow : public QObject {
     QPointer<FrmDataRead> w;
 
     // The chosen page as the state, the page field, the spinner and the grid's selection show it.
-    QString pageShown() const { return QString("%1 %2 %3 %4").arg(w->state().CurrentPage).arg(w->Text2->text())
-                                           .arg(w->UpDown1->value()).arg(w->vaSpread1->selectedRow()); }
+    QString pageShown() const { return QString("%1 %2 %3 %4").arg(w->state().CurrentPage).arg(w->pageField->text())
+                                           .arg(w->pageSpinner->value()).arg(w->directoryTable->selectedRow()); }
 
 private slots:
     void init()
@@ -58,27 +57,29 @@ private slots:
     void directoryAndPageControls()
     {
         QVERIFY(!m_menu->isEnabled() && m_prompts->messages.isEmpty());
-        QCOMPARE(w->Text1->text() + ' ' + pageShown() + ' ' + QString::number(w->vaSpread1->maxRows()), QString("5 1 1 1 1 5"));
+        QCOMPARE(w->pageCountField->text() + ' ' + pageShown() + ' ' + QString::number(w->directoryTable->maxRows()),
+                 QString("5 1 1 1 1 5"));
         QStringList rows;
         for (int p = 1; p <= 5; ++p)
             for (int c = 1; c <= 5; ++c)
-                rows << w->vaSpread1->text(p, c);
+                rows << w->directoryTable->text(p, c);
         QCOMPARE(rows.join('|'), QString("CALCULATION|499|99|AVG||%OA|299|399|CO2||%OA|998|3|TMP||%OA|0|0|CO2||"
                                          "CALCULATION|249|1|INS|"));  // made-up pages show no date
-        QVERIFY(w->Command1->isEnabled() && w->Command2->isEnabled() && w->Option1->isEnabled() && w->Option2->isChecked());
+        QVERIFY(w->transmitButton->isEnabled() && w->closeButton->isEnabled() && w->standardModeOption->isEnabled()
+                && w->detailedModeOption->isChecked());
 
-        w->Text2->setFocus();
-        w->Text2->selectAll();
-        QTest::keyClicks(w->Text2, "2.6");  // what is typed is not rewritten under the cursor
+        w->pageField->setFocus();
+        w->pageField->selectAll();
+        QTest::keyClicks(w->pageField, "2.6");  // what is typed is not rewritten under the cursor
         QCOMPARE(pageShown(), QString("3 2.6 3 3"));
         for (int i = 0; i < 3; ++i)
-            w->UpDown1->stepUp();  // kept inside 1..5
+            w->pageSpinner->stepUp();  // kept inside 1..5
         QCOMPARE(pageShown(), QString("5 5 5 5"));
-        const QRect cell = w->vaSpread1->visualRect(w->vaSpread1->model()->index(3, 1));
-        QTest::mouseClick(w->vaSpread1->viewport(), Qt::LeftButton, {}, cell.center());
+        const QRect cell = w->directoryTable->visualRect(w->directoryTable->model()->index(3, 1));
+        QTest::mouseClick(w->directoryTable->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(pageShown(), QString("4 4 4 4"));
-        w->vaSpread1->setFocus();
-        QTest::keyClick(w->vaSpread1, Qt::Key_Up);
+        w->directoryTable->setFocus();
+        QTest::keyClick(w->directoryTable, Qt::Key_Up);
         QCOMPARE(pageShown(), QString("3 3 3 3"));
         // Coming back to the window does not read the directory again.
         m_menu->activateWindow();
@@ -86,15 +87,16 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(pageShown(), QString("3 3 3 3"));
         // The mode buttons: off for a %OA page, where choosing one from the program changes nothing.
-        QVERIFY(!w->Option1->isEnabled() && !w->Option2->isEnabled() && m_prompts->messages.isEmpty());
-        w->Option1->setChecked(true);
+        QVERIFY(!w->standardModeOption->isEnabled() && !w->detailedModeOption->isEnabled()
+                && m_prompts->messages.isEmpty());
+        w->standardModeOption->setChecked(true);
         QCOMPARE(int(w->state().DetailedMode), 1);
-        w->Text2->setText("5");  // calculation: the buttons work again
-        for (QRadioButton *option : {w->Option2, w->Option1, w->Option2}) {
+        w->pageField->setText("5");  // calculation: the buttons work again
+        for (QRadioButton *option : {w->detailedModeOption, w->standardModeOption, w->detailedModeOption}) {
             QTest::mouseClick(option, Qt::LeftButton);
-            QCOMPARE(int(w->state().DetailedMode), option == w->Option2 ? 1 : 0);
+            QCOMPARE(int(w->state().DetailedMode), option == w->detailedModeOption ? 1 : 0);
         }
-        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QTest::mouseClick(w->closeButton, Qt::LeftButton);
         QVERIFY(!w->isVisible() && m_menu->isEnabled());
         QTRY_VERIFY(w.isNull());
     }
@@ -112,8 +114,8 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(int, page);
-        w->Text2->setText(page == 4 ? "2" : "4");  // start elsewhere than the answer
-        w->Text2->setText(typed);
+        w->pageField->setText(page == 4 ? "2" : "4");  // start elsewhere than the answer
+        w->pageField->setText(typed);
         QCOMPARE(pageShown(), QString("%1 %2 %1 %1").arg(page ? page : 1).arg(page ? typed : "1"));
         QCOMPARE(m_prompts->texts(), page ? QStringList() : QStringList{"It is over the setting range. Redo setup"});
         if (!page)
@@ -142,17 +144,19 @@ private slots:
         held.append(0.5, "    1;  450;   20;   40\r\n", {1, 450, 20, 40});
         held.setPresent(true);
         QVERIFY(m_menu->chart->pointCount(0) == 1 && m_menu->liveTable->text(1, 3) == "450");
-        w->Text2->setText(page);
-        (detailed ? w->Option2 : w->Option1)->click();
+        w->pageField->setText(page);
+        (detailed ? w->detailedModeOption : w->standardModeOption)->click();
         const QString file = m_folder->filePath("page.csv");
         m_prompts->queueSaveName(expected.isEmpty() ? std::nullopt : std::optional<QString>(file));
-        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        QTest::mouseClick(w->transmitButton, Qt::LeftButton);
 
         QCOMPARE(m_prompts->saveRequests.size(), 1);
-        QCOMPARE(readAll(file), expected.isEmpty() ? QByteArray() : readAll(TELVARO_TEST_DATA "/transfer/" + expected));
+        const QString expectedFile = TELVARO_TEST_DATA "/transfer/" + expected;
+        QCOMPARE(readTestFile(file), expected.isEmpty() ? QByteArray() : readTestFile(expectedFile));
         // Ready for the next page, the live run's data gone.
-        QVERIFY(w && w->isVisible() && w->Command1->isEnabled() && w->Text2->isEnabled() && w->StatusPanel1->text().isEmpty());
-        QCOMPARE(w->Option2->isChecked(), detailed);
+        QVERIFY(w && w->isVisible() && w->transmitButton->isEnabled() && w->pageField->isEnabled()
+                && w->statusPanel->text().isEmpty());
+        QCOMPARE(w->detailedModeOption->isChecked(), detailed);
         QVERIFY(!held.present() && m_menu->chart->pointCount(0) == 0 && m_menu->liveTable->maxRows() == 10);
         QCOMPARE(m_menu->liveTable->text(1, 3), QString());
         w->close();  // as the window's close box does

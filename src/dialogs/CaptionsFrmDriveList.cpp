@@ -8,8 +8,8 @@
 void SetCaptionsFrmDriveList(FrmDriveList &w)
 {
     w.setWindowTitle(LoadResString(138));
-    w.Command1->setText(LoadResString(184));
-    w.Command2->setText(LoadResString(137));
+    w.okButton->setText(LoadResString(184));
+    w.cancelButton->setText(LoadResString(137));
     // The drive and folder lists keep their designed fonts.
-    fonts::applyControlFontRule({w.Command1, w.Command2, w.Text1});
+    fonts::applyControlFontRule({w.okButton, w.cancelButton, w.folderField});
 }

@@ -6,10 +6,14 @@
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
 
+namespace {
+constexpr int kTextTitle = 101;
+} // namespace
+
 void SetCaptionsFrmHelp(FrmHelp &w)
 {
-    w.setWindowTitle(LoadResString(101));
-    w.lblTitle->setText(LoadResString(101));
+    w.setWindowTitle(LoadResString(kTextTitle));
+    w.lblTitle->setText(LoadResString(kTextTitle));
     w.lblVersion->setText(dialogrules::programVersionText());
     w.lblDescription->setText(QStringLiteral("\r\r") + dialogrules::legalNotice());
     w.lblDisclaimer->setText(LoadResString(178));

@@ -10,29 +10,35 @@
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
 
+namespace {
+constexpr int kTextFirstSamplingTime = 126;  // 1 s; then 2, 5, 10 and 30 s
+} // namespace
+
 void SetCaptionsFrmMeasureSetting(FrmMeasureSetting &w)
 {
     w.setWindowTitle(LoadResString(125));
     // The sampling-time list is filled only here: 1, 2, 5, 10, 30 and 60 seconds.
-    w.Combo1->clear();
-    for (int i = 1; i <= 5; ++i)
-        w.Combo1->addItem(LoadResString(125 + i));
-    w.Combo1->addItem(LoadResString(174));
-    w.Frame1->setTitle(LoadResString(131));
-    w.Frame2->setTitle(LoadResString(132));
-    w.Option1->setText(LoadResString(133));
-    w.Option2->setText(LoadResString(134));
-    w.Label1->setText(LoadResString(135));
-    w.Label2->setText(LoadResString(136));
-    w.Check1->setText(LoadResString(118));
-    w.Check2->setText(LoadResString(117));
-    w.Check3->setText(LoadResString(119));
-    w.Check4->setText(LoadResString(120));
-    w.Command1->setText(LoadResString(184));
-    w.Command2->setText(LoadResString(137));
-    w.Text1->setAccessibleName(w.Label1->text());
-    w.Combo1->setAccessibleName(w.Label2->text());
+    w.samplingTimeList->clear();
+    for (int id = kTextFirstSamplingTime; id < kTextFirstSamplingTime + 5; ++id)
+        w.samplingTimeList->addItem(LoadResString(id));
+    w.samplingTimeList->addItem(LoadResString(174));
+    w.modeGroup->setTitle(LoadResString(131));
+    w.graphGroup->setTitle(LoadResString(132));
+    w.standardModeOption->setText(LoadResString(133));
+    w.detailedModeOption->setText(LoadResString(134));
+    w.sampleCountLabel->setText(LoadResString(135));
+    w.samplingTimeLabel->setText(LoadResString(136));
+    w.coGraphBox->setText(LoadResString(118));
+    w.co2GraphBox->setText(LoadResString(117));
+    w.temperatureGraphBox->setText(LoadResString(119));
+    w.humidityGraphBox->setText(LoadResString(120));
+    w.okButton->setText(LoadResString(184));
+    w.cancelButton->setText(LoadResString(137));
+    w.sampleCountField->setAccessibleName(w.sampleCountLabel->text());
+    w.samplingTimeList->setAccessibleName(w.samplingTimeLabel->text());
 
-    fonts::applyControlFontRule({w.Combo1, w.Frame1, w.Frame2, w.Option1, w.Option2, w.Check1, w.Check2, w.Check3,
-                                 w.Check4, w.Command1, w.Command2, w.Label1, w.Label2, w.Text1});
+    fonts::applyControlFontRule({w.samplingTimeList, w.modeGroup, w.graphGroup, w.standardModeOption,
+                                 w.detailedModeOption, w.coGraphBox, w.co2GraphBox, w.temperatureGraphBox,
+                                 w.humidityGraphBox, w.okButton, w.cancelButton, w.sampleCountLabel,
+                                 w.samplingTimeLabel, w.sampleCountField});
 }

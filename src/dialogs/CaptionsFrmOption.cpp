@@ -11,6 +11,10 @@
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
 
+namespace {
+constexpr int kTextOption = 139;
+} // namespace
+
 void SetCaptionsFrmOption(FrmOption &w)
 {
     const QString &SystemLanguage = i18n::language().systemLanguage;
@@ -18,32 +22,33 @@ void SetCaptionsFrmOption(FrmOption &w)
     const bool chinese = SystemLanguage == QLatin1String("Chinese");
     const bool cjk = chinese || SystemLanguage == QLatin1String("Japanese");
 
-    w.setWindowTitle(LoadResString(139));
-    w.SSTab1->setTabText(0, LoadResString(139));
-    w.Label1->setText(LoadResString(140));
-    w.Frame1->setTitle(LoadResString(182));
-    w.Frame2->setTitle(LoadResString(141));
-    w.Command1->setText(LoadResString(184));
-    w.Command2->setText(LoadResString(142));
-    w.Option1->setText(LoadResString(175));
-    w.Option2->setText(LoadResString(chinese ? 177 : 176));
-    w.Text1->setAccessibleName(w.Label1->text());
+    w.setWindowTitle(LoadResString(kTextOption));
+    w.optionTabs->setTabText(0, LoadResString(kTextOption));
+    w.folderLabel->setText(LoadResString(140));
+    w.languageGroup->setTitle(LoadResString(182));
+    w.runModeGroup->setTitle(LoadResString(141));
+    w.okButton->setText(LoadResString(184));
+    w.cancelButton->setText(LoadResString(142));
+    w.englishOption->setText(LoadResString(175));
+    w.systemLanguageOption->setText(LoadResString(chinese ? 177 : 176));
+    w.folderField->setAccessibleName(w.folderLabel->text());
 
     // The browse button: the word for browsing in Japanese and Chinese, three dots otherwise.
     if (cjk && LanguageChoice == 0) {
-        w.Command3->setFixedWidth(dialogs::twipsToScreenPixels(510, w.Command3));
-        w.Command3->setIcon(QIcon());
-        w.Command3->setText(LoadResString(143));
-        w.Command3->setAccessibleName(w.Command3->text());
+        w.browseButton->setFixedWidth(dialogs::twipsToScreenPixels(510, w.browseButton));
+        w.browseButton->setIcon(QIcon());
+        w.browseButton->setText(LoadResString(143));
+        w.browseButton->setAccessibleName(w.browseButton->text());
     } else if (LanguageChoice == 1 || LanguageChoice == 0) {
-        w.Command3->setFixedWidth(dialogs::twipsToScreenPixels(345, w.Command3));
-        w.Command3->setText(QString());
-        w.Command3->setIcon(QIcon(QStringLiteral(":/threedots.png")));
-        w.Command3->setIconSize(QSize(16, 16));
-        w.Command3->setAccessibleName(QStringLiteral("Browse"));
+        w.browseButton->setFixedWidth(dialogs::twipsToScreenPixels(345, w.browseButton));
+        w.browseButton->setText(QString());
+        w.browseButton->setIcon(QIcon(QStringLiteral(":/threedots.png")));
+        w.browseButton->setIconSize(QSize(16, 16));
+        w.browseButton->setAccessibleName(QStringLiteral("Browse"));
     }
 
-    fonts::applyControlFontRule({w.Label1, w.Frame1, w.Frame2, w.Option1, w.Option2, w.Command1, w.Command2,
-                                 w.Command3, w.Text1, w.SSTab1},
-                                {w.Command3});
+    fonts::applyControlFontRule({w.folderLabel, w.languageGroup, w.runModeGroup, w.englishOption,
+                                 w.systemLanguageOption, w.okButton, w.cancelButton, w.browseButton, w.folderField,
+                                 w.optionTabs},
+                                {w.browseButton});
 }

@@ -9,21 +9,23 @@
 void SetCaptionsFrmRS232CSetting(FrmRS232CSetting &w)
 {
     w.setWindowTitle(LoadResString(144));
-    w.Label1->setText(LoadResString(145));
-    w.Label2->setText(LoadResString(146));
-    w.Label3->setText(LoadResString(147));
-    w.Label4->setText(LoadResString(148));
-    w.Label5->setText(LoadResString(149));
-    w.Label6->setText(LoadResString(150));
-    w.Label7->setText(LoadResString(151));
-    w.Command1->setText(LoadResString(184));
-    w.Command2->setText(LoadResString(142));
-    QLabel *labels[] = {w.Label1, w.Label2, w.Label3, w.Label4, w.Label5, w.Label6, w.Label7};
-    QComboBox *combos[] = {w.Combo1, w.Combo2, w.Combo3, w.Combo4, w.Combo5, w.Combo6, w.Combo7};
+    w.channelLabel->setText(LoadResString(145));
+    w.portLabel->setText(LoadResString(146));
+    w.speedLabel->setText(LoadResString(147));
+    w.dataBitsLabel->setText(LoadResString(148));
+    w.parityLabel->setText(LoadResString(149));
+    w.stopBitsLabel->setText(LoadResString(150));
+    w.flowLabel->setText(LoadResString(151));
+    w.okButton->setText(LoadResString(184));
+    w.cancelButton->setText(LoadResString(142));
+    QLabel *labels[] = {w.channelLabel, w.portLabel, w.speedLabel, w.dataBitsLabel,
+                        w.parityLabel, w.stopBitsLabel, w.flowLabel};
+    QComboBox *lists[] = {w.channelList, w.portList, w.speedList, w.dataBitsList,
+                          w.parityList, w.stopBitsList, w.flowList};
     for (int i = 0; i < 7; ++i)
-        combos[i]->setAccessibleName(labels[i]->text());
+        lists[i]->setAccessibleName(labels[i]->text());
 
     // The lists keep their designed fonts.
-    fonts::applyControlFontRule(
-        {w.Label1, w.Label2, w.Label3, w.Label4, w.Label5, w.Label6, w.Label7, w.Command1, w.Command2});
+    fonts::applyControlFontRule({w.channelLabel, w.portLabel, w.speedLabel, w.dataBitsLabel, w.parityLabel,
+                                 w.stopBitsLabel, w.flowLabel, w.okButton, w.cancelButton});
 }

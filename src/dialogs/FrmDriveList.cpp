@@ -22,6 +22,7 @@
 using dialogs::named;
 
 namespace {
+constexpr int kTextTitle = 101;
 
 bool driveUsable(const QString &drive)
 {
@@ -48,53 +49,53 @@ FrmDriveList::FrmDriveList(const QString &folder) : m_forFolder(!folder.isNull()
     ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
 
-    Drive1 = named(new QComboBox(this), "Drive1");
-    Drive1->setAccessibleName(QStringLiteral("Drive"));
-    Drive1->addItems(driveList());
+    driveSelector = named(new QComboBox(this), "Drive1");
+    driveSelector->setAccessibleName(QStringLiteral("Drive"));
+    driveSelector->addItems(driveList());
 
     m_model = new QFileSystemModel(this);
     m_model->setObjectName(QStringLiteral("Dir1Model"));
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setRootPath(QStringLiteral("/"));
-    Dir1 = named(new QTreeView(this), "Dir1");
-    Dir1->setAccessibleName(QStringLiteral("Folders"));
-    Dir1->setModel(m_model);
-    Dir1->setHeaderHidden(true);
+    folderTree = named(new QTreeView(this), "Dir1");
+    folderTree->setAccessibleName(QStringLiteral("Folders"));
+    folderTree->setModel(m_model);
+    folderTree->setHeaderHidden(true);
     for (int c = 1; c < m_model->columnCount(); ++c)
-        Dir1->hideColumn(c);
-    Dir1->setMinimumSize(320, 260);
+        folderTree->hideColumn(c);
+    folderTree->setMinimumSize(320, 260);
 
-    Text1 = named(new QLineEdit(this), "Text1");
-    Text1->setAccessibleName(QStringLiteral("Folder"));
-    auto *buttons = dialogs::okCancelRow(this, Command1, Command2);
+    folderField = named(new QLineEdit(this), "Text1");
+    folderField->setAccessibleName(QStringLiteral("Folder"));
+    auto *buttons = dialogs::okCancelRow(this, okButton, cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Drive1);
-    layout->addWidget(Dir1, 1);
-    layout->addWidget(Text1);
+    layout->addWidget(driveSelector);
+    layout->addWidget(folderTree, 1);
+    layout->addWidget(folderField);
     layout->addLayout(buttons);
 
     // The folders are read in the background: keep the current one in view as they come in.
     auto keepInView = [this] {
-        if (Dir1->currentIndex().isValid())
-            Dir1->scrollTo(Dir1->currentIndex(), QAbstractItemView::PositionAtCenter);
+        if (folderTree->currentIndex().isValid())
+            folderTree->scrollTo(folderTree->currentIndex(), QAbstractItemView::PositionAtCenter);
     };
     connect(m_model, &QFileSystemModel::directoryLoaded, this, keepInView, Qt::QueuedConnection);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, keepInView, Qt::QueuedConnection);
-    connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
-    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { Dir1_Change(); });
-    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) {
+    connect(driveSelector, &QComboBox::activated, this, [this] { Drive1_Change(); });
+    connect(folderTree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { Dir1_Change(); });
+    connect(folderField, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (m_forFolder)
             m_folder = text;
     });
-    connect(Command1, &QPushButton::clicked, this, &FrmDriveList::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmDriveList::Command2_Click);
+    connect(okButton, &QPushButton::clicked, this, &FrmDriveList::Command1_Click);
+    connect(cancelButton, &QPushButton::clicked, this, &FrmDriveList::Command2_Click);
 
     Form_Load();
 }
 
 QString FrmDriveList::currentFolder() const
 {
-    const QModelIndex index = Dir1->currentIndex();
+    const QModelIndex index = folderTree->currentIndex();
     return index.isValid() ? m_model->filePath(index) : QString();
 }
 
@@ -105,21 +106,21 @@ void FrmDriveList::setCurrentFolder(const QString &path)
         return;
     // Open the way down to it, so the user sees where the folder is.
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
-        Dir1->expand(up);
-    Dir1->setCurrentIndex(index);
-    Dir1->expand(index);
-    Dir1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        folderTree->expand(up);
+    folderTree->setCurrentIndex(index);
+    folderTree->expand(index);
+    folderTree->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void FrmDriveList::setDriveSilently(const QString &drive)
 {
-    const QSignalBlocker block(Drive1);
-    int i = Drive1->findText(drive);
+    const QSignalBlocker block(driveSelector);
+    int i = driveSelector->findText(drive);
     if (i < 0) {
-        Drive1->addItem(drive);
-        i = Drive1->count() - 1;
+        driveSelector->addItem(drive);
+        i = driveSelector->count() - 1;
     }
-    Drive1->setCurrentIndex(i);
+    driveSelector->setCurrentIndex(i);
 }
 
 void FrmDriveList::Form_Load()
@@ -129,7 +130,7 @@ void FrmDriveList::Form_Load()
     m_startDrive = dialogrules::mountPointOf(QDir::currentPath(), driveList());
     setDriveSilently(m_startDrive);
     {
-        const QSignalBlocker block(Dir1->selectionModel());
+        const QSignalBlocker block(folderTree->selectionModel());
         setCurrentFolder(QDir::currentPath());
     }
     m_ok = false;
@@ -139,7 +140,8 @@ void FrmDriveList::Form_Load()
             const auto found = dialogrules::lookUpPath(m_folder);
             if (found == dialogrules::Lookup::Error || found == dialogrules::Lookup::Denied) {
                 const QString text = LoadResString(dialogrules::lookupFailureText(found));
-                const auto answer = prompts::message(this, text, LoadResString(101), prompts::Buttons::RetryCancel,
+                const auto answer = prompts::message(this, text, LoadResString(kTextTitle),
+                                                     prompts::Buttons::RetryCancel,
                                                      prompts::Icon::None);
                 if (answer == prompts::Answer::Retry)
                     continue;
@@ -154,7 +156,7 @@ void FrmDriveList::Form_Load()
                 // A path that names a file cannot be shown as a folder: the load ends here.
                 if (!QFileInfo(folder).isDir())
                     return;
-                const QSignalBlocker block(Dir1->selectionModel());
+                const QSignalBlocker block(folderTree->selectionModel());
                 setCurrentFolder(folder);
                 setDriveSilently(dialogrules::mountPointOf(QDir(folder).absolutePath(), driveList()));
             }
@@ -167,7 +169,7 @@ void FrmDriveList::Form_Load()
 void FrmDriveList::Drive1_Change()
 {
     for (;;) {
-        const QString drive = Drive1->currentText();
+        const QString drive = driveSelector->currentText();
         if (driveUsable(drive)) {
             setCurrentFolder(drive);
             Dir1_Change();
@@ -176,7 +178,7 @@ void FrmDriveList::Drive1_Change()
         // A drive that is there but may not be read says so; one that is gone asks for its medium.
         const QFileInfo info(drive);
         const int text = info.isDir() ? dialogrules::kFolderNotReadableText : 194;
-        const auto answer = prompts::message(this, LoadResString(text), LoadResString(101),
+        const auto answer = prompts::message(this, LoadResString(text), LoadResString(kTextTitle),
                                              prompts::Buttons::RetryCancel, prompts::Icon::None);
         if (answer == prompts::Answer::Retry)
             continue;
@@ -194,7 +196,7 @@ void FrmDriveList::Dir1_Change()
     if (folder.isEmpty())
         return;
     m_folder = folder;
-    Text1->setText(folder);
+    folderField->setText(folder);
 }
 
 void FrmDriveList::Command1_Click()

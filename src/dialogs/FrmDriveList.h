@@ -19,17 +19,18 @@ public:
     // folder: the folder to start from; a null string opens the picker for browsing only.
     explicit FrmDriveList(const QString &folder = QString());
 
-    QComboBox *Drive1;  // mount points
-    QTreeView *Dir1;    // folders
-    QLineEdit *Text1;   // the chosen folder
-    QPushButton *Command1;  // OK
-    QPushButton *Command2;  // Cancel
+    // Each control keeps its designed name (Drive1, Dir1, Text1, Command1, Command2) as its objectName.
+    QComboBox *driveSelector;  // mount points
+    QTreeView *folderTree;
+    QLineEdit *folderField;    // the chosen folder
+    QPushButton *okButton;
+    QPushButton *cancelButton;
 
     // The drive shown when the picker loaded (the one holding the current directory).
     QString startDrive() const { return m_startDrive; }
-    // The folder Dir1 shows (full path).
+    // The folder folderTree shows (full path).
     QString currentFolder() const;
-    // Show a folder in Dir1 (runs the folder change like a click on it).
+    // Show a folder in folderTree (runs the folder change like a click on it).
     void setCurrentFolder(const QString &path);
 
     void Drive1_Change();
@@ -39,7 +40,7 @@ public:
 
     void reject() override;
 
-    // The mount points offered in Drive1: "/" first, then the other mounted folders in order.
+    // The mount points offered in driveSelector: "/" first, then the other mounted folders in order.
     static QStringList driveList();
 
     // The folder as it stands now.

@@ -143,10 +143,10 @@ FrmHelp::FrmHelp()
     cmdOK = named(new QPushButton(this), "cmdOK");
     cmdOK->setDefault(true);
     cmdSysInfo = named(new QPushButton(this), "cmdSysInfo");
-    Picture1 = named(new PictureDropArea(this), "Picture1");
-    Picture1->setAccessibleName(QStringLiteral("Picture drop area 1"));
-    Picture2 = named(new PictureDropArea(this), "Picture2");
-    Picture2->setAccessibleName(QStringLiteral("Picture drop area 2"));
+    firstDropArea = named(new PictureDropArea(this), "Picture1");
+    firstDropArea->setAccessibleName(QStringLiteral("Picture drop area 1"));
+    secondDropArea = named(new PictureDropArea(this), "Picture2");
+    secondDropArea->setAccessibleName(QStringLiteral("Picture drop area 2"));
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -163,8 +163,8 @@ FrmHelp::FrmHelp()
     top->addLayout(text, 1);
 
     auto *bottom = new QHBoxLayout;
-    bottom->addWidget(Picture1, 0, Qt::AlignBottom);
-    bottom->addWidget(Picture2, 0, Qt::AlignBottom);
+    bottom->addWidget(firstDropArea, 0, Qt::AlignBottom);
+    bottom->addWidget(secondDropArea, 0, Qt::AlignBottom);
     bottom->addSpacing(12);
     bottom->addWidget(lblDisclaimer, 1);
     auto *buttons = new QVBoxLayout;
@@ -180,8 +180,8 @@ FrmHelp::FrmHelp()
 
     connect(cmdOK, &QPushButton::clicked, this, &FrmHelp::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &FrmHelp::cmdSysInfo_Click);
-    connect(Picture1, &PictureDropArea::pictureDropped, this, &FrmHelp::Picture1_DragDrop);
-    connect(Picture2, &PictureDropArea::pictureDropped, this, [this] { Picture2_DragDrop(); });
+    connect(firstDropArea, &PictureDropArea::pictureDropped, this, &FrmHelp::Picture1_DragDrop);
+    connect(secondDropArea, &PictureDropArea::pictureDropped, this, [this] { Picture2_DragDrop(); });
 
     Form_Load();
 }
@@ -214,14 +214,14 @@ void FrmHelp::StartSysInfo()
 
 void FrmHelp::Picture1_DragDrop(const QPixmap &picture)
 {
-    Picture1->setPixmap(picture.isNull() ? programIcon(32) : picture);
+    firstDropArea->setPixmap(picture.isNull() ? programIcon(32) : picture);
     m_dropFlag = 1;
 }
 
 void FrmHelp::Picture2_DragDrop()
 {
     if (m_dropFlag == 1) {
-        Picture1->clear();
+        firstDropArea->clear();
         m_dropFlag = 0;
         if (!m_credits) {
             auto *credits = new FrmSecretform(this);
@@ -232,7 +232,7 @@ void FrmHelp::Picture2_DragDrop()
         m_credits->raise();
         return;
     }
-    // Without the first drop nothing opens; Picture1 keeps its picture.
+    // Without the first drop nothing opens; firstDropArea keeps its picture.
     m_dropFlag = 0;
 }
 
@@ -243,16 +243,16 @@ FrmSecretform::FrmSecretform(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("FrmSecretform"));
     setWindowTitle(QStringLiteral("Telvaro Monitor Software"));
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
-    Label1 = named(new QLabel(this), "Label1");
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setText(QStringLiteral("Telvaro Monitor Software\n\n"
+    creditsLabel = named(new QLabel(this), "Label1");
+    creditsLabel->setAlignment(Qt::AlignCenter);
+    creditsLabel->setText(QStringLiteral("Telvaro Monitor Software\n\n"
                                    "Made by the Telvaro instrument software team\n"
                                    "with thanks to everyone who measured, tested and reported.\n\n"
                                    "Built with Qt."));
-    Command1 = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
-    Command1->setDefault(true);
+    okButton = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
+    okButton->setDefault(true);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Command1, 0, Qt::AlignCenter);
-    connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+    layout->addWidget(creditsLabel);
+    layout->addWidget(okButton, 0, Qt::AlignCenter);
+    connect(okButton, &QPushButton::clicked, this, &QWidget::close);
 }

@@ -69,10 +69,10 @@ public:
     QLabel *lblDisclaimer;
     QPushButton *cmdOK;
     QPushButton *cmdSysInfo;
-    PictureDropArea *Picture1;
-    PictureDropArea *Picture2;
+    PictureDropArea *firstDropArea;
+    PictureDropArea *secondDropArea;
 
-    // 1 after a picture was dropped on Picture1.
+    // 1 after a picture was dropped on firstDropArea.
     qint16 dropFlag() const { return m_dropFlag; }
     // The credits window, while it is open.
     FrmSecretform *credits() const { return m_credits; }
@@ -101,8 +101,8 @@ class FrmSecretform : public QDialog {
     Q_OBJECT
 public:
     explicit FrmSecretform(QWidget *parent = nullptr);
-    QLabel *Label1;
-    QPushButton *Command1;
+    QLabel *creditsLabel;
+    QPushButton *okButton;
 };
 
 // Captions and fonts of the About box.

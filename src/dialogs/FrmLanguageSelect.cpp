@@ -18,41 +18,42 @@ FrmLanguageSelect::FrmLanguageSelect(std::function<void()> onClosed) : m_onClose
     ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
     auto *layout = new QVBoxLayout(this);
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Option1 = new QRadioButton(this);
-    Option1->setObjectName(QStringLiteral("Option1"));
-    Option2 = new QRadioButton(this);
-    Option2->setObjectName(QStringLiteral("Option2"));
-    Command1 = new QPushButton(this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    layout->addWidget(Label1);
-    layout->addWidget(Option1);
-    layout->addWidget(Option2);
-    layout->addWidget(Command1, 0, Qt::AlignRight);
+    promptLabel = new QLabel(this);
+    promptLabel->setObjectName(QStringLiteral("Label1"));
+    englishOption = new QRadioButton(this);
+    englishOption->setObjectName(QStringLiteral("Option1"));
+    systemLanguageOption = new QRadioButton(this);
+    systemLanguageOption->setObjectName(QStringLiteral("Option2"));
+    okButton = new QPushButton(this);
+    okButton->setObjectName(QStringLiteral("Command1"));
+    okButton->setDefault(true);
+    layout->addWidget(promptLabel);
+    layout->addWidget(englishOption);
+    layout->addWidget(systemLanguageOption);
+    layout->addWidget(okButton, 0, Qt::AlignRight);
 
     SetCaptionsFrmLanguageSelect(*this);
     if (i18n::language().choice != 0)
-        Option1->setChecked(true);
+        englishOption->setChecked(true);
     else
-        Option2->setChecked(true);
+        systemLanguageOption->setChecked(true);
     // Mouse or keyboard: whichever button becomes the chosen one sets the choice.
-    connect(Option1, &QRadioButton::toggled, this, [](bool on) { if (on) i18n::language().choice = 1; });
-    connect(Option2, &QRadioButton::toggled, this, [](bool on) { if (on) i18n::language().choice = 0; });
-    connect(Command1, &QPushButton::clicked, this, &FrmLanguageSelect::Command1_Click);
+    connect(englishOption, &QRadioButton::toggled, this, [](bool on) { if (on) i18n::language().choice = 1; });
+    connect(systemLanguageOption, &QRadioButton::toggled, this, [](bool on) { if (on) i18n::language().choice = 0; });
+    connect(okButton, &QPushButton::clicked, this, &FrmLanguageSelect::Command1_Click);
     setMinimumWidth(280);
 }
 
 void SetCaptionsFrmLanguageSelect(FrmLanguageSelect &w)
 {
     w.setWindowTitle(LoadResString(181));
-    w.Label1->setText(LoadResString(182));
-    w.Option1->setText(LoadResString(175));
-    w.Option2->setText(LoadResString(i18n::language().systemLanguage == QLatin1String("Chinese") ? 177 : 176));
-    w.Command1->setText(LoadResString(184));
-    w.Label1->setAccessibleName(w.Label1->text());
-    fonts::applyControlFontRule({w.Label1, w.Option1, w.Option2, w.Command1});
+    w.promptLabel->setText(LoadResString(182));
+    w.englishOption->setText(LoadResString(175));
+    const bool chinese = i18n::language().systemLanguage == QLatin1String("Chinese");
+    w.systemLanguageOption->setText(LoadResString(chinese ? 177 : 176));
+    w.okButton->setText(LoadResString(184));
+    w.promptLabel->setAccessibleName(w.promptLabel->text());
+    fonts::applyControlFontRule({w.promptLabel, w.englishOption, w.systemLanguageOption, w.okButton});
 }
 
 void FrmLanguageSelect::Command1_Click()

@@ -14,10 +14,11 @@ public:
     // onClosed runs whenever the window closes (OK or close box): it opens the main window.
     explicit FrmLanguageSelect(std::function<void()> onClosed);
 
-    QLabel *Label1;
-    QRadioButton *Option1;  // English
-    QRadioButton *Option2;  // the system's language
-    QPushButton *Command1;  // OK
+    // Each control keeps its designed name (Label1, Option1, Option2, Command1) as its objectName.
+    QLabel *promptLabel;
+    QRadioButton *englishOption;
+    QRadioButton *systemLanguageOption;
+    QPushButton *okButton;
 
     void Command1_Click();
 

@@ -21,6 +21,11 @@
 using dialogs::named;
 using dialogs::selectFromCaret;
 
+namespace {
+constexpr int kTextTitle = 101;
+constexpr int kTextOverRange = 165;
+} // namespace
+
 FrmMeasureSetting::FrmMeasureSetting(const SettingsRecord &settings)
     : m_settings(settings), m_original(settings), m_loaded(settings)
 {
@@ -28,71 +33,71 @@ FrmMeasureSetting::FrmMeasureSetting(const SettingsRecord &settings)
     ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
 
-    Frame1 = named(new QGroupBox(this), "Frame1");
-    Option1 = named(new QRadioButton(Frame1), "Option1");
-    Option2 = named(new QRadioButton(Frame1), "Option2");
-    auto *modeLayout = new QVBoxLayout(Frame1);
-    modeLayout->addWidget(Option1);
-    modeLayout->addWidget(Option2);
+    modeGroup = named(new QGroupBox(this), "Frame1");
+    standardModeOption = named(new QRadioButton(modeGroup), "Option1");
+    detailedModeOption = named(new QRadioButton(modeGroup), "Option2");
+    auto *modeLayout = new QVBoxLayout(modeGroup);
+    modeLayout->addWidget(standardModeOption);
+    modeLayout->addWidget(detailedModeOption);
 
-    Frame2 = named(new QGroupBox(this), "Frame2");
-    Check1 = named(new QCheckBox(Frame2), "Check1");
-    Check2 = named(new QCheckBox(Frame2), "Check2");
-    Check3 = named(new QCheckBox(Frame2), "Check3");
-    Check4 = named(new QCheckBox(Frame2), "Check4");
-    auto *graphLayout = new QGridLayout(Frame2);
-    graphLayout->addWidget(Check1, 0, 0);
-    graphLayout->addWidget(Check2, 0, 1);
-    graphLayout->addWidget(Check3, 1, 0);
-    graphLayout->addWidget(Check4, 1, 1);
+    graphGroup = named(new QGroupBox(this), "Frame2");
+    coGraphBox = named(new QCheckBox(graphGroup), "Check1");
+    co2GraphBox = named(new QCheckBox(graphGroup), "Check2");
+    temperatureGraphBox = named(new QCheckBox(graphGroup), "Check3");
+    humidityGraphBox = named(new QCheckBox(graphGroup), "Check4");
+    auto *graphLayout = new QGridLayout(graphGroup);
+    graphLayout->addWidget(coGraphBox, 0, 0);
+    graphLayout->addWidget(co2GraphBox, 0, 1);
+    graphLayout->addWidget(temperatureGraphBox, 1, 0);
+    graphLayout->addWidget(humidityGraphBox, 1, 1);
 
-    Label1 = named(new QLabel(this), "Label1");
-    Text1 = named(new QLineEdit(this), "Text1");
-    Label1->setBuddy(Text1);
-    Label2 = named(new QLabel(this), "Label2");
-    Combo1 = named(new QComboBox(this), "Combo1");
-    Label2->setBuddy(Combo1);
-    Command1 = named(new QPushButton(this), "Command1");
-    Command2 = named(new QPushButton(this), "Command2");
-    Command1->setDefault(true);
+    sampleCountLabel = named(new QLabel(this), "Label1");
+    sampleCountField = named(new QLineEdit(this), "Text1");
+    sampleCountLabel->setBuddy(sampleCountField);
+    samplingTimeLabel = named(new QLabel(this), "Label2");
+    samplingTimeList = named(new QComboBox(this), "Combo1");
+    samplingTimeLabel->setBuddy(samplingTimeList);
+    okButton = named(new QPushButton(this), "Command1");
+    cancelButton = named(new QPushButton(this), "Command2");
+    okButton->setDefault(true);
 
     auto *fields = new QGridLayout;
-    fields->addWidget(Label1, 0, 0);
-    fields->addWidget(Text1, 0, 1);
-    fields->addWidget(Label2, 1, 0);
-    fields->addWidget(Combo1, 1, 1);
+    fields->addWidget(sampleCountLabel, 0, 0);
+    fields->addWidget(sampleCountField, 0, 1);
+    fields->addWidget(samplingTimeLabel, 1, 0);
+    fields->addWidget(samplingTimeList, 1, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
+    layout->addWidget(modeGroup);
     layout->addLayout(fields);
-    layout->addWidget(Frame2);
+    layout->addWidget(graphGroup);
     layout->addLayout(buttons);
     setMinimumWidth(340);
 
     // Each control writes its field as soon as the user changes it.
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+    connect(standardModeOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             m_settings.MeasureMode = 0;
     });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+    connect(detailedModeOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             m_settings.MeasureMode = 1;
     });
-    connect(Check1, &QCheckBox::toggled, this, [this](bool on) { m_settings.COGraph = on ? 1 : 0; });
-    connect(Check2, &QCheckBox::toggled, this, [this](bool on) { m_settings.CO2Graph = on ? 1 : 0; });
-    connect(Check3, &QCheckBox::toggled, this, [this](bool on) { m_settings.TempGraph = on ? 1 : 0; });
-    connect(Check4, &QCheckBox::toggled, this, [this](bool on) { m_settings.HumGraph = on ? 1 : 0; });
-    connect(Combo1, &QComboBox::activated, this, [this](int index) {
+    connect(coGraphBox, &QCheckBox::toggled, this, [this](bool on) { m_settings.COGraph = on ? 1 : 0; });
+    connect(co2GraphBox, &QCheckBox::toggled, this, [this](bool on) { m_settings.CO2Graph = on ? 1 : 0; });
+    connect(temperatureGraphBox, &QCheckBox::toggled, this, [this](bool on) { m_settings.TempGraph = on ? 1 : 0; });
+    connect(humidityGraphBox, &QCheckBox::toggled, this, [this](bool on) { m_settings.HumGraph = on ? 1 : 0; });
+    connect(samplingTimeList, &QComboBox::activated, this, [this](int index) {
         if (index >= 0)
-            m_settings.MeasureSampleTime = Combo1->itemText(index);
+            m_settings.MeasureSampleTime = samplingTimeList->itemText(index);
     });
-    connect(Text1, &QLineEdit::textChanged, this, &FrmMeasureSetting::Text1_Change);
-    Text1->installEventFilter(this);
-    connect(Command1, &QPushButton::clicked, this, &FrmMeasureSetting::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmMeasureSetting::Command2_Click);
+    connect(sampleCountField, &QLineEdit::textChanged, this, &FrmMeasureSetting::Text1_Change);
+    sampleCountField->installEventFilter(this);
+    connect(okButton, &QPushButton::clicked, this, &FrmMeasureSetting::Command1_Click);
+    connect(cancelButton, &QPushButton::clicked, this, &FrmMeasureSetting::Command2_Click);
 
     Form_Load();
 }
@@ -103,16 +108,17 @@ void FrmMeasureSetting::Form_Load()
     m_ok = false;
     const SettingsRecord s = m_settings;
     if (s.MeasureMode != 0)
-        Option2->setChecked(true);
+        detailedModeOption->setChecked(true);
     else
-        Option1->setChecked(true);
-    Text1->setText(QString::number(s.MeasureSampleValue));
+        standardModeOption->setChecked(true);
+    sampleCountField->setText(QString::number(s.MeasureSampleValue));
     // A sampling time that is none of the entries shows no selection and stays as it is.
-    Combo1->setCurrentIndex(Combo1->findText(s.MeasureSampleTime, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    Check1->setChecked(s.COGraph == 1);
-    Check2->setChecked(s.CO2Graph == 1);
-    Check3->setChecked(s.TempGraph == 1);
-    Check4->setChecked(s.HumGraph == 1);
+    samplingTimeList->setCurrentIndex(
+        samplingTimeList->findText(s.MeasureSampleTime, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    coGraphBox->setChecked(s.COGraph == 1);
+    co2GraphBox->setChecked(s.CO2Graph == 1);
+    temperatureGraphBox->setChecked(s.TempGraph == 1);
+    humidityGraphBox->setChecked(s.HumGraph == 1);
     // What the rules above left (an out-of-range count made 0, an unknown mode made Detailed) is
     // what leaving without OK goes back to.
     m_loaded = m_settings;
@@ -120,31 +126,32 @@ void FrmMeasureSetting::Form_Load()
 
 void FrmMeasureSetting::Text1_Change()
 {
-    const auto value = dialogrules::sampleValueFromText(Text1->text());
+    const auto value = dialogrules::sampleValueFromText(sampleCountField->text());
     if (value) {
         m_settings.MeasureSampleValue = *value;
         return;
     }
     m_settings.MeasureSampleValue = 0;
-    Text1->setText(QStringLiteral("0"));
-    prompts::message(this, LoadResString(165) + QStringLiteral(" (<=65500)"), LoadResString(101),
+    sampleCountField->setText(QStringLiteral("0"));
+    prompts::message(this, LoadResString(kTextOverRange) + QStringLiteral(" (<=65500)"), LoadResString(kTextTitle),
                      prompts::Buttons::Ok, prompts::Icon::Critical);
 }
 
 bool FrmMeasureSetting::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Text1) {
+    if (watched == sampleCountField) {
         if (event->type() == QEvent::FocusIn) {
-            Text1->event(event);
-            selectFromCaret(Text1);
+            sampleCountField->event(event);
+            selectFromCaret(sampleCountField);
             return true;
         }
         if (event->type() == QEvent::FocusOut) {
             // The number rule keeps the value in range; this only guards.
             const qint32 v = m_settings.MeasureSampleValue;
             if (v < 0 || v > dialogrules::kMaxSampleValue) {
-                Text1->setFocus();
-                prompts::message(this, LoadResString(165) + QStringLiteral("(<=65500)"), LoadResString(101),
+                sampleCountField->setFocus();
+                prompts::message(this, LoadResString(kTextOverRange) + QStringLiteral("(<=65500)"),
+                                 LoadResString(kTextTitle),
                                  prompts::Buttons::Ok, prompts::Icon::Critical);
             }
         }

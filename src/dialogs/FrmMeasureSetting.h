@@ -19,20 +19,21 @@ class FrmMeasureSetting : public QDialog {
 public:
     explicit FrmMeasureSetting(const SettingsRecord &settings);
 
-    QGroupBox *Frame1;      // Mode
-    QRadioButton *Option1;  // Standard Mode
-    QRadioButton *Option2;  // Detailed Mode
-    QGroupBox *Frame2;      // Graph
-    QCheckBox *Check1;      // CO
-    QCheckBox *Check2;      // CO2
-    QCheckBox *Check3;      // Temperature
-    QCheckBox *Check4;      // Relative Humidity
-    QLabel *Label1;         // Number of Data:
-    QLineEdit *Text1;
-    QLabel *Label2;         // Sampling Time:
-    QComboBox *Combo1;
-    QPushButton *Command1;  // OK
-    QPushButton *Command2;  // Cancel
+    // Each control keeps its designed name (Frame1, Option1, Check1, Text1, Combo1, ...) as its objectName.
+    QGroupBox *modeGroup;
+    QRadioButton *standardModeOption;
+    QRadioButton *detailedModeOption;
+    QGroupBox *graphGroup;
+    QCheckBox *coGraphBox;
+    QCheckBox *co2GraphBox;
+    QCheckBox *temperatureGraphBox;
+    QCheckBox *humidityGraphBox;
+    QLabel *sampleCountLabel;          // Number of Data:
+    QLineEdit *sampleCountField;
+    QLabel *samplingTimeLabel;         // Sampling Time:
+    QComboBox *samplingTimeList;
+    QPushButton *okButton;
+    QPushButton *cancelButton;
 
     void Command1_Click();
     void Command2_Click();

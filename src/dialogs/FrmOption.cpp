@@ -26,6 +26,8 @@
 using dialogs::named;
 
 namespace {
+constexpr int kTextTitle = 101;
+
 // The designed font, set explicitly so that it is not inherited from the tab or a group.
 QFont designedFont()
 {
@@ -40,86 +42,87 @@ FrmOption::FrmOption(const SettingsRecord &settings) : m_settings(settings), m_o
     ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
 
-    SSTab1 = named(new QTabWidget(this), "SSTab1");
-    SSTab1->setAccessibleName(QStringLiteral("Options"));
-    auto *page = new QWidget(SSTab1);
+    optionTabs = named(new QTabWidget(this), "SSTab1");
+    optionTabs->setAccessibleName(QStringLiteral("Options"));
+    auto *page = new QWidget(optionTabs);
     page->setObjectName(QStringLiteral("SSTab1Page0"));
-    SSTab1->addTab(page, QString());
+    optionTabs->addTab(page, QString());
     // The service keys go to the tab itself: let a click on it take the focus.
-    SSTab1->tabBar()->setFocusPolicy(Qt::StrongFocus);
-    SSTab1->installEventFilter(this);
-    SSTab1->tabBar()->installEventFilter(this);
+    optionTabs->tabBar()->setFocusPolicy(Qt::StrongFocus);
+    optionTabs->installEventFilter(this);
+    optionTabs->tabBar()->installEventFilter(this);
 
-    Label1 = named(new QLabel(page), "Label1");
-    Text1 = named(new QLineEdit(page), "Text1");
-    Label1->setBuddy(Text1);
-    Text1->setMinimumWidth(280);
-    Text1->installEventFilter(this);
-    Command3 = named(new QPushButton(page), "Command3");
+    folderLabel = named(new QLabel(page), "Label1");
+    folderField = named(new QLineEdit(page), "Text1");
+    folderLabel->setBuddy(folderField);
+    folderField->setMinimumWidth(280);
+    folderField->installEventFilter(this);
+    browseButton = named(new QPushButton(page), "Command3");
     // Designed as a narrow "..." button; the caption procedure sets width, caption and picture.
-    Command3->setText(QStringLiteral("..."));
-    Command3->setFixedWidth(dialogs::twipsToScreenPixels(345, Command3));
-    Command3->setAccessibleName(QStringLiteral("Browse"));
+    browseButton->setText(QStringLiteral("..."));
+    browseButton->setFixedWidth(dialogs::twipsToScreenPixels(345, browseButton));
+    browseButton->setAccessibleName(QStringLiteral("Browse"));
     // Its face stays as designed whatever the tab's font becomes.
-    Command3->setFont(designedFont());
+    browseButton->setFont(designedFont());
 
-    Frame1 = named(new QGroupBox(page), "Frame1");
-    Option1 = named(new QRadioButton(Frame1), "Option1");
-    Option2 = named(new QRadioButton(Frame1), "Option2");
-    auto *languageLayout = new QVBoxLayout(Frame1);
-    languageLayout->addWidget(Option1);
-    languageLayout->addWidget(Option2);
-    Frame1->hide();
+    languageGroup = named(new QGroupBox(page), "Frame1");
+    englishOption = named(new QRadioButton(languageGroup), "Option1");
+    systemLanguageOption = named(new QRadioButton(languageGroup), "Option2");
+    auto *languageLayout = new QVBoxLayout(languageGroup);
+    languageLayout->addWidget(englishOption);
+    languageLayout->addWidget(systemLanguageOption);
+    languageGroup->hide();
 
-    Frame2 = named(new QGroupBox(page), "Frame2");
-    Option3 = named(new QRadioButton(QStringLiteral("Run"), Frame2), "Option3");
-    Option4 = named(new QRadioButton(QStringLiteral("Debug"), Frame2), "Option4");
+    runModeGroup = named(new QGroupBox(page), "Frame2");
+    runOption = named(new QRadioButton(QStringLiteral("Run"), runModeGroup), "Option3");
+    debugOption = named(new QRadioButton(QStringLiteral("Debug"), runModeGroup), "Option4");
     // "Run" and "Debug" keep their designed font whatever the group's font becomes.
-    for (QRadioButton *b : {Option3, Option4})
+    for (QRadioButton *b : {runOption, debugOption})
         b->setFont(designedFont());
-    auto *modeLayout = new QVBoxLayout(Frame2);
-    modeLayout->addWidget(Option3);
-    modeLayout->addWidget(Option4);
-    Frame2->hide();
+    auto *modeLayout = new QVBoxLayout(runModeGroup);
+    modeLayout->addWidget(runOption);
+    modeLayout->addWidget(debugOption);
+    runModeGroup->hide();
 
     auto *folderRow = new QHBoxLayout;
-    folderRow->addWidget(Text1, 1);
-    folderRow->addWidget(Command3);
+    folderRow->addWidget(folderField, 1);
+    folderRow->addWidget(browseButton);
     auto *groups = new QHBoxLayout;
-    groups->addWidget(Frame1);
-    groups->addWidget(Frame2);
+    groups->addWidget(languageGroup);
+    groups->addWidget(runModeGroup);
     auto *pageLayout = new QVBoxLayout(page);
-    pageLayout->addWidget(Label1);
+    pageLayout->addWidget(folderLabel);
     pageLayout->addLayout(folderRow);
     pageLayout->addLayout(groups);
     pageLayout->addStretch(1);
 
-    auto *buttons = dialogs::okCancelRow(this, Command1, Command2);
+    auto *buttons = dialogs::okCancelRow(this, okButton, cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(SSTab1);
+    layout->addWidget(optionTabs);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
-    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) { m_settings.DefaultFolder = text; });
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+    connect(folderField, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_settings.DefaultFolder = text; });
+    connect(englishOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             m_languageChoice = 1;
     });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+    connect(systemLanguageOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             m_languageChoice = 0;
     });
-    connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
+    connect(runOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             m_settings.ProgMode = true;
     });
-    connect(Option4, &QRadioButton::toggled, this, [this](bool on) {
+    connect(debugOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             m_settings.ProgMode = false;
     });
-    connect(Command1, &QPushButton::clicked, this, &FrmOption::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmOption::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &FrmOption::Command3_Click);
+    connect(okButton, &QPushButton::clicked, this, &FrmOption::Command1_Click);
+    connect(cancelButton, &QPushButton::clicked, this, &FrmOption::Command2_Click);
+    connect(browseButton, &QPushButton::clicked, this, &FrmOption::Command3_Click);
 
     Form_Load();
 }
@@ -129,20 +132,20 @@ void FrmOption::Form_Load()
     SetCaptionsFrmOption(*this);
     m_ok = false;
     m_languageChoice = i18n::language().choice;
-    Text1->setText(m_settings.DefaultFolder);
+    folderField->setText(m_settings.DefaultFolder);
 }
 
 bool FrmOption::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Text1) {
+    if (watched == folderField) {
         if (event->type() == QEvent::FocusIn) {
-            Text1->event(event);
-            dialogs::selectFromCaret(Text1);
+            folderField->event(event);
+            dialogs::selectFromCaret(folderField);
             return true;
         }
         if (event->type() == QEvent::FocusOut)
-            Text1->setText(m_settings.DefaultFolder);
-    } else if ((watched == SSTab1 || watched == SSTab1->tabBar()) && event->type() == QEvent::KeyPress) {
+            folderField->setText(m_settings.DefaultFolder);
+    } else if ((watched == optionTabs || watched == optionTabs->tabBar()) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == kRevealKey || key == kHideKey) {
             SSTab1_KeyDown(key);
@@ -155,18 +158,18 @@ bool FrmOption::eventFilter(QObject *watched, QEvent *event)
 void FrmOption::SSTab1_KeyDown(int key)
 {
     if (key == kRevealKey) {
-        Frame1->show();
+        languageGroup->show();
         if (m_languageChoice != 0)
-            Option1->setChecked(true);
+            englishOption->setChecked(true);
         else
-            Option2->setChecked(true);
-        Frame2->show();
+            systemLanguageOption->setChecked(true);
+        runModeGroup->show();
         if (m_settings.ProgMode)
-            Option3->setChecked(true);
+            runOption->setChecked(true);
         else
-            Option4->setChecked(true);
+            debugOption->setChecked(true);
     } else if (key == kHideKey) {
-        Frame1->hide();
+        languageGroup->hide();
     }
 }
 
@@ -182,7 +185,7 @@ void FrmOption::Command3_Click()
     m_picker = picker;
     QPointer<FrmOption> self(this);
     connect(picker, &FrmDriveList::folderChosen, this, [this](const QString &folder) {
-        Text1->setText(folder);
+        folderField->setText(folder);
         setEnabled(true);
     });
     connect(picker, &QObject::destroyed, this, [self] {
@@ -204,7 +207,7 @@ void FrmOption::Command1_Click()
         const auto found = dialogrules::lookUpPath(folder);
         if (found == dialogrules::Lookup::Error || found == dialogrules::Lookup::Denied) {
             const QString text = LoadResString(dialogrules::lookupFailureText(found));
-            const auto answer = prompts::message(this, text, LoadResString(101), prompts::Buttons::RetryCancel,
+            const auto answer = prompts::message(this, text, LoadResString(kTextTitle), prompts::Buttons::RetryCancel,
                                                  prompts::Icon::None);
             if (!self)
                 return;
@@ -215,7 +218,7 @@ void FrmOption::Command1_Click()
         }
         if (found == dialogrules::Lookup::Missing) {
             const auto answer = prompts::message(this, folder + QLatin1Char('\r') + LoadResString(154),
-                                                 LoadResString(101), prompts::Buttons::OkCancel,
+                                                 LoadResString(kTextTitle), prompts::Buttons::OkCancel,
                                                  prompts::Icon::None);
             if (!self)
                 return;
@@ -240,7 +243,7 @@ void FrmOption::Command1_Click()
     m_ok = true;
     i18n::language().choice = m_languageChoice;
     // The language choice reaches the file only when its group was shown; it applies at the next start.
-    if (!Frame1->isHidden())
+    if (!languageGroup->isHidden())
         WriteLanguageFile();
     emit settingsAccepted(m_settings);
     if (self)

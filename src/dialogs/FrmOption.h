@@ -24,18 +24,19 @@ public:
     static constexpr int kRevealKey = Qt::Key_L;
     static constexpr int kHideKey = Qt::Key_H;
 
-    QTabWidget *SSTab1;
-    QLabel *Label1;         // Data storage folder
-    QLineEdit *Text1;       // the folder, bound to DefaultFolder
-    QPushButton *Command3;  // browse
-    QGroupBox *Frame1;      // language, hidden at first
-    QRadioButton *Option1;  // English
-    QRadioButton *Option2;  // the system's language
-    QGroupBox *Frame2;      // run/debug mode, hidden at first
-    QRadioButton *Option3;  // Run
-    QRadioButton *Option4;  // Debug
-    QPushButton *Command1;  // OK
-    QPushButton *Command2;  // Cancel
+    // Each control keeps its designed name (SSTab1, Text1, Command3, ...) as its objectName.
+    QTabWidget *optionTabs;
+    QLabel *folderLabel;               // Data storage folder
+    QLineEdit *folderField;            // bound to DefaultFolder
+    QPushButton *browseButton;
+    QGroupBox *languageGroup;          // hidden at first
+    QRadioButton *englishOption;
+    QRadioButton *systemLanguageOption;
+    QGroupBox *runModeGroup;           // hidden at first
+    QRadioButton *runOption;
+    QRadioButton *debugOption;
+    QPushButton *okButton;
+    QPushButton *cancelButton;
 
     // The folder picker while it is open.
     FrmDriveList *picker() const { return m_picker; }

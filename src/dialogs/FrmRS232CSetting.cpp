@@ -23,8 +23,10 @@ FrmRS232CSetting::FrmRS232CSetting(const SettingsRecord &settings) : m_settings(
     ensureResources();
     setWindowIcon(QIcon(QStringLiteral(":/telvaro.png")));
 
-    QLabel **labels[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6, &Label7};
-    QComboBox **combos[] = {&Combo1, &Combo2, &Combo3, &Combo4, &Combo5, &Combo6, &Combo7};
+    QLabel **labels[] = {&channelLabel, &portLabel, &speedLabel, &dataBitsLabel,
+                         &parityLabel, &stopBitsLabel, &flowLabel};
+    QComboBox **combos[] = {&channelList, &portList, &speedList, &dataBitsList,
+                            &parityList, &stopBitsList, &flowList};
     auto *grid = new QGridLayout;
     for (int i = 0; i < 7; ++i) {
         *labels[i] = new QLabel(this);
@@ -36,26 +38,26 @@ FrmRS232CSetting::FrmRS232CSetting(const SettingsRecord &settings) : m_settings(
         grid->addWidget(*labels[i], i, 0);
         grid->addWidget(*combos[i], i, 1);
     }
-    Combo1->setEnabled(false);
-    auto *buttons = dialogs::okCancelRow(this, Command1, Command2);
+    channelList->setEnabled(false);
+    auto *buttons = dialogs::okCancelRow(this, okButton, cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
 
     // Picks go into the settings at once; only picks by the user count, not the load step.
-    connect(Combo2, &QComboBox::activated, this,
-            [this](int i) { m_settings.RsPort = Combo2->itemText(i).trimmed(); });
-    connect(Combo3, &QComboBox::activated, this,
-            [this](int i) { m_settings.RsSpeed = Combo3->itemText(i).trimmed(); });
-    connect(Combo4, &QComboBox::activated, this,
-            [this](int i) { m_settings.RsDataBit = Combo4->itemText(i).trimmed(); });
-    connect(Combo5, &QComboBox::activated, this,
-            [this](int i) { m_settings.RsParity = parityCode(Combo5->itemText(i)); });
-    connect(Combo6, &QComboBox::activated, this,
-            [this](int i) { m_settings.RsStopBit = Combo6->itemText(i).trimmed(); });
-    connect(Combo7, &QComboBox::activated, this, [this](int i) { m_settings.RsFlow = flowCode(i); });
-    connect(Command1, &QPushButton::clicked, this, &FrmRS232CSetting::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmRS232CSetting::Command2_Click);
+    connect(portList, &QComboBox::activated, this,
+            [this](int i) { m_settings.RsPort = portList->itemText(i).trimmed(); });
+    connect(speedList, &QComboBox::activated, this,
+            [this](int i) { m_settings.RsSpeed = speedList->itemText(i).trimmed(); });
+    connect(dataBitsList, &QComboBox::activated, this,
+            [this](int i) { m_settings.RsDataBit = dataBitsList->itemText(i).trimmed(); });
+    connect(parityList, &QComboBox::activated, this,
+            [this](int i) { m_settings.RsParity = parityCode(parityList->itemText(i)); });
+    connect(stopBitsList, &QComboBox::activated, this,
+            [this](int i) { m_settings.RsStopBit = stopBitsList->itemText(i).trimmed(); });
+    connect(flowList, &QComboBox::activated, this, [this](int i) { m_settings.RsFlow = flowCode(i); });
+    connect(okButton, &QPushButton::clicked, this, &FrmRS232CSetting::Command1_Click);
+    connect(cancelButton, &QPushButton::clicked, this, &FrmRS232CSetting::Command2_Click);
 
     Form_Load();
 }
@@ -72,33 +74,33 @@ void FrmRS232CSetting::Form_Load()
     for (int n = 1; n <= 16 && n <= devices.size(); ++n) {
         const QString name = portnames::entryName(n, devices);
         if (PortExists(name)) {
-            Combo2->addItem(name);
+            portList->addItem(name);
             ++m_portCount;
         }
     }
     if (m_portCount == 0)
         prompts::message(this, LoadResString(188), QString(), prompts::Buttons::Ok, prompts::Icon::Exclamation);
 
-    Combo3->addItems(speedEntries());
-    Combo4->addItems(dataBitEntries());
-    Combo5->addItems(parityEntries());
-    Combo6->addItems(stopBitEntries());
-    Combo7->addItems(flowEntries());
+    speedList->addItems(speedEntries());
+    dataBitsList->addItems(dataBitEntries());
+    parityList->addItems(parityEntries());
+    stopBitsList->addItems(stopBitEntries());
+    flowList->addItems(flowEntries());
 
     const SettingsRecord &s = m_settings;
-    int port = Combo2->findText(s.RsPort, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    int port = portList->findText(s.RsPort, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (port < 0) {
         // A stored "COMn" names the n-th device: show that device when it is listed.
         const QString device = portnames::resolvePort(s.RsPort);
         if (!device.isEmpty() && device != s.RsPort)
-            port = Combo2->findText(device, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            port = portList->findText(device, Qt::MatchExactly | Qt::MatchCaseSensitive);
     }
-    Combo2->setCurrentIndex(port);
-    Combo3->setCurrentIndex(exactIndex(speedEntries(), s.RsSpeed));
-    Combo4->setCurrentIndex(exactIndex(dataBitEntries(), s.RsDataBit));
-    Combo5->setCurrentIndex(parityIndex(s.RsParity));
-    Combo6->setCurrentIndex(exactIndex(stopBitEntries(), s.RsStopBit));
-    Combo7->setCurrentIndex(flowIndex(s.RsFlow));
+    portList->setCurrentIndex(port);
+    speedList->setCurrentIndex(exactIndex(speedEntries(), s.RsSpeed));
+    dataBitsList->setCurrentIndex(exactIndex(dataBitEntries(), s.RsDataBit));
+    parityList->setCurrentIndex(parityIndex(s.RsParity));
+    stopBitsList->setCurrentIndex(exactIndex(stopBitEntries(), s.RsStopBit));
+    flowList->setCurrentIndex(flowIndex(s.RsFlow));
 }
 
 void FrmRS232CSetting::Command1_Click()

@@ -16,22 +16,23 @@ class FrmRS232CSetting : public QDialog {
 public:
     explicit FrmRS232CSetting(const SettingsRecord &settings);
 
-    QLabel *Label1;  // Connected channel
-    QLabel *Label2;  // Port
-    QLabel *Label3;  // Baud rate
-    QLabel *Label4;  // Data Bit
-    QLabel *Label5;  // Parity
-    QLabel *Label6;  // Stop Bit
-    QLabel *Label7;  // Flow
-    QComboBox *Combo1;  // channel: only one set of serial settings exists, so it stays empty
-    QComboBox *Combo2;  // port
-    QComboBox *Combo3;  // baud rate
-    QComboBox *Combo4;  // data bits
-    QComboBox *Combo5;  // parity
-    QComboBox *Combo6;  // stop bits
-    QComboBox *Combo7;  // flow
-    QPushButton *Command1;  // OK
-    QPushButton *Command2;  // Cancel
+    // Each control keeps its designed name (Label1..7, Combo1..7, Command1, Command2) as its objectName.
+    QLabel *channelLabel;
+    QLabel *portLabel;
+    QLabel *speedLabel;
+    QLabel *dataBitsLabel;
+    QLabel *parityLabel;
+    QLabel *stopBitsLabel;
+    QLabel *flowLabel;
+    QComboBox *channelList;  // only one set of serial settings exists, so it stays empty
+    QComboBox *portList;
+    QComboBox *speedList;
+    QComboBox *dataBitsList;
+    QComboBox *parityList;
+    QComboBox *stopBitsList;
+    QComboBox *flowList;
+    QPushButton *okButton;
+    QPushButton *cancelButton;
 
     // Number of ports found when the window loaded.
     int portCount() const { return m_portCount; }

@@ -30,6 +30,9 @@
 #include "transfer/UpDownSpinner.h"
 
 namespace {
+constexpr int kTextTitle = 101;
+constexpr int kTextSerialError = 153;
+constexpr int kTextOverRange = 165;
 
 std::function<double()> &debugRandom()
 {
@@ -88,100 +91,100 @@ void FrmDataRead::buildUi()
     layout->setContentsMargins(8, 8, 8, 0);
 
     auto *top = new QGridLayout;
-    Label1 = new QLabel(this);
-    named(Label1, "Label1");
-    Text1 = new QLineEdit(this);
-    named(Text1, "Text1");
-    Text1->setReadOnly(true);
-    Text1->setAccessibleName(QStringLiteral("Total numbers of pages"));
-    Text1->setMaximumWidth(70);
-    Label1->setBuddy(Text1);
+    pageCountLabel = new QLabel(this);
+    named(pageCountLabel, "Label1");
+    pageCountField = new QLineEdit(this);
+    named(pageCountField, "Text1");
+    pageCountField->setReadOnly(true);
+    pageCountField->setAccessibleName(QStringLiteral("Total numbers of pages"));
+    pageCountField->setMaximumWidth(70);
+    pageCountLabel->setBuddy(pageCountField);
 
-    Label2 = new QLabel(this);
-    named(Label2, "Label2");
-    Text2 = new QLineEdit(this);
-    named(Text2, "Text2");
-    Text2->setAccessibleName(QStringLiteral("Reading Page"));
-    Text2->setMaximumWidth(70);
-    Label2->setBuddy(Text2);
-    UpDown1 = new UpDownSpinner(this);
-    named(UpDown1, "UpDown1");
-    UpDown1->setAccessibleName(QStringLiteral("Page spinner"));
-    UpDown1->setRange(1, 1);
-    UpDown1->setValue(1);
-    auto *pageField = new QHBoxLayout;
-    pageField->setSpacing(0);
-    pageField->addWidget(Text2);
-    pageField->addWidget(UpDown1);
-    pageField->addStretch(1);
+    pageLabel = new QLabel(this);
+    named(pageLabel, "Label2");
+    pageField = new QLineEdit(this);
+    named(pageField, "Text2");
+    pageField->setAccessibleName(QStringLiteral("Reading Page"));
+    pageField->setMaximumWidth(70);
+    pageLabel->setBuddy(pageField);
+    pageSpinner = new UpDownSpinner(this);
+    named(pageSpinner, "UpDown1");
+    pageSpinner->setAccessibleName(QStringLiteral("Page spinner"));
+    pageSpinner->setRange(1, 1);
+    pageSpinner->setValue(1);
+    auto *pageRow = new QHBoxLayout;
+    pageRow->setSpacing(0);
+    pageRow->addWidget(pageField);
+    pageRow->addWidget(pageSpinner);
+    pageRow->addStretch(1);
 
-    Option1 = new QRadioButton(this);
-    named(Option1, "Option1");
-    Option2 = new QRadioButton(this);
-    named(Option2, "Option2");
+    standardModeOption = new QRadioButton(this);
+    named(standardModeOption, "Option1");
+    detailedModeOption = new QRadioButton(this);
+    named(detailedModeOption, "Option2");
 
-    top->addWidget(Label1, 0, 0);
-    top->addWidget(Text1, 0, 1);
-    top->addWidget(Label2, 1, 0);
-    top->addLayout(pageField, 1, 1);
+    top->addWidget(pageCountLabel, 0, 0);
+    top->addWidget(pageCountField, 0, 1);
+    top->addWidget(pageLabel, 1, 0);
+    top->addLayout(pageRow, 1, 1);
     top->setColumnStretch(2, 1);
-    top->addWidget(Option1, 0, 3);
-    top->addWidget(Option2, 1, 3);
+    top->addWidget(standardModeOption, 0, 3);
+    top->addWidget(detailedModeOption, 1, 3);
     layout->addLayout(top);
 
-    vaSpread1 = new GridControl(5, this);
-    named(vaSpread1, "vaSpread1");
-    vaSpread1->setAccessibleName(QStringLiteral("Page directory"));
-    vaSpread1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    vaSpread1->horizontalHeader()->setStretchLastSection(true);
-    vaSpread1->setMaxRows(0);
-    layout->addWidget(vaSpread1, 1);
+    directoryTable = new GridControl(5, this);
+    named(directoryTable, "vaSpread1");
+    directoryTable->setAccessibleName(QStringLiteral("Page directory"));
+    directoryTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    directoryTable->horizontalHeader()->setStretchLastSection(true);
+    directoryTable->setMaxRows(0);
+    layout->addWidget(directoryTable, 1);
 
     auto *buttons = new QHBoxLayout;
-    ProgressBar1 = new QProgressBar(this);
-    named(ProgressBar1, "ProgressBar1");
-    ProgressBar1->setAccessibleName(QStringLiteral("Records read"));
-    ProgressBar1->setFormat(QStringLiteral("%v / %m"));
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    Command1 = new QPushButton(this);
-    named(Command1, "Command1");
-    Command2 = new QPushButton(this);
-    named(Command2, "Command2");
-    Command1->setMinimumWidth(100);
-    Command2->setMinimumWidth(100);
-    buttons->addWidget(ProgressBar1, 1);
+    progressBar = new QProgressBar(this);
+    named(progressBar, "ProgressBar1");
+    progressBar->setAccessibleName(QStringLiteral("Records read"));
+    progressBar->setFormat(QStringLiteral("%v / %m"));
+    progressBar->setRange(0, 1);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
+    transmitButton = new QPushButton(this);
+    named(transmitButton, "Command1");
+    closeButton = new QPushButton(this);
+    named(closeButton, "Command2");
+    transmitButton->setMinimumWidth(100);
+    closeButton->setMinimumWidth(100);
+    buttons->addWidget(progressBar, 1);
     buttons->addSpacing(12);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(transmitButton);
+    buttons->addWidget(closeButton);
     layout->addLayout(buttons);
 
-    StatusBar1 = new QStatusBar(this);
-    named(StatusBar1, "StatusBar1");
-    StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setAccessibleName(QStringLiteral("Status bar"));
-    StatusPanel1 = new QLabel(StatusBar1);
-    named(StatusPanel1, "StatusPanel1");
-    StatusPanel1->setAccessibleName(QStringLiteral("Status"));
-    StatusBar1->addWidget(StatusPanel1, 1);
-    layout->addWidget(StatusBar1);
+    statusBar = new QStatusBar(this);
+    named(statusBar, "StatusBar1");
+    statusBar->setSizeGripEnabled(false);
+    statusBar->setAccessibleName(QStringLiteral("Status bar"));
+    statusPanel = new QLabel(statusBar);
+    named(statusPanel, "StatusPanel1");
+    statusPanel->setAccessibleName(QStringLiteral("Status"));
+    statusBar->addWidget(statusPanel, 1);
+    layout->addWidget(statusBar);
 
-    connect(Command1, &QPushButton::clicked, this, &FrmDataRead::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmDataRead::Command2_Click);
-    connect(Text2, &QLineEdit::textChanged, this, &FrmDataRead::Text2_Change);
-    connect(UpDown1, &UpDownSpinner::valueChanged, this, &FrmDataRead::UpDown1_Change);
-    connect(vaSpread1, &GridControl::cellClicked, this, &FrmDataRead::vaSpread1_Click);
-    connect(vaSpread1, &GridControl::activeRowChanged, this, &FrmDataRead::vaSpread1_ActiveRowChanged);
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+    connect(transmitButton, &QPushButton::clicked, this, &FrmDataRead::Command1_Click);
+    connect(closeButton, &QPushButton::clicked, this, &FrmDataRead::Command2_Click);
+    connect(pageField, &QLineEdit::textChanged, this, &FrmDataRead::Text2_Change);
+    connect(pageSpinner, &UpDownSpinner::valueChanged, this, &FrmDataRead::UpDown1_Change);
+    connect(directoryTable, &GridControl::cellClicked, this, &FrmDataRead::vaSpread1_Click);
+    connect(directoryTable, &GridControl::activeRowChanged, this, &FrmDataRead::vaSpread1_ActiveRowChanged);
+    connect(standardModeOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             Option1_Click();
     });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+    connect(detailedModeOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             Option2_Click();
     });
-    Text2->installEventFilter(this);
+    pageField->installEventFilter(this);
 
     resize(860, 440);
 }
@@ -199,8 +202,8 @@ void FrmDataRead::Form_Load()
     m_state.resetAtLoad();
     // The emptied page field is not judged yet: page 1 stays chosen and no range message shows.
     m_loading = true;
-    Text1->clear();
-    Text2->clear();
+    pageCountField->clear();
+    pageField->clear();
     m_loading = false;
     selectModeButton();
 }
@@ -229,18 +232,18 @@ void FrmDataRead::Form_Activate()
     } done{m_directoryRunning};
 
     m_state.DirectoryReady = false;
-    Command1->setEnabled(false);
+    transmitButton->setEnabled(false);
     // Close stays usable: a long directory can be left at any time.
     lockPageControls(true);
     setCursor(Qt::WaitCursor);
 
     if (!m_settings.ProgMode) {
         m_state.buildDebugDirectory(drawRandom);
-        vaSpread1->setMaxRows(m_state.PageCount);
+        directoryTable->setMaxRows(m_state.PageCount);
         for (int p = 1; p <= m_state.PageCount; ++p) {
             const QStringList row = m_state.gridRow(p);
             for (int c = 1; c <= 4; ++c)  // the made-up pages have no date column
-                vaSpread1->setText(p, c, row.at(c - 1));
+                directoryTable->setText(p, c, row.at(c - 1));
         }
     } else {
         if (!openPort()) {
@@ -250,17 +253,17 @@ void FrmDataRead::Form_Activate()
             unloadWindow();
             return;
         }
-        ProgressBar1->setTextVisible(true);
+        progressBar->setTextVisible(true);
         const transfer::ReadOutcome outcome = transfer::readDirectory(
             *link(), m_state, [this] { return cancelRequested(); },
             [this](int count) {
-                vaSpread1->setMaxRows(count);
-                ProgressBar1->setRange(0, qMax(1, count));
-                ProgressBar1->setValue(0);
+                directoryTable->setMaxRows(count);
+                progressBar->setRange(0, qMax(1, count));
+                progressBar->setValue(0);
             },
             [this](int page) {
-                vaSpread1->grid()->setRow(page, m_state.gridRow(page));
-                ProgressBar1->setValue(page);
+                directoryTable->grid()->setRow(page, m_state.gridRow(page));
+                progressBar->setValue(page);
             });
         clearProgress();
         switch (outcome.kind) {
@@ -271,7 +274,7 @@ void FrmDataRead::Form_Activate()
             return;
         case transfer::ReadOutcome::Empty:
             unsetCursor();
-            prompts::message(this, LoadResString(189), LoadResString(101));
+            prompts::message(this, LoadResString(189), LoadResString(kTextTitle));
             if (link())
                 CloseComPort(*link());
             unloadWindow();
@@ -280,9 +283,9 @@ void FrmDataRead::Form_Activate()
             unsetCursor();
             if (link())
                 CloseComPort(*link());
-            Command1->setEnabled(true);
-            Command2->setEnabled(true);
-            prompts::message(this, LoadResString(153), LoadResString(101));
+            transmitButton->setEnabled(true);
+            closeButton->setEnabled(true);
+            prompts::message(this, LoadResString(kTextSerialError), LoadResString(kTextTitle));
             unloadWindow();
             return;
         case transfer::ReadOutcome::Ok:
@@ -291,32 +294,32 @@ void FrmDataRead::Form_Activate()
         CloseComPort(*link());
     }
 
-    Text1->setText(QString::number(m_state.PageCount));
-    UpDown1->setRange(1, qMax<int>(1, m_state.PageCount));
+    pageCountField->setText(QString::number(m_state.PageCount));
+    pageSpinner->setRange(1, qMax<int>(1, m_state.PageCount));
     // Ready before the page field is set, so the mode buttons follow the first page's kind.
     m_state.DirectoryReady = true;
     lockPageControls(false);
     setPageField(QString::number(m_state.CurrentPage));
     unsetCursor();
-    Command1->setEnabled(true);
-    Command2->setEnabled(true);
+    transmitButton->setEnabled(true);
+    closeButton->setEnabled(true);
 }
 
 // ---- Page controls ---------------------------------------------------------------------------
 
 void FrmDataRead::setPageField(const QString &text)
 {
-    if (Text2->text() == text)
+    if (pageField->text() == text)
         Text2_Change();
     else
-        Text2->setText(text);  // runs Text2_Change
+        pageField->setText(text);  // runs Text2_Change
 }
 
 void FrmDataRead::markRow(int row)
 {
     const bool wasSyncing = m_syncing;
     m_syncing = true;
-    vaSpread1->setSelectedRow(row);
+    directoryTable->setSelectedRow(row);
     m_syncing = wasSyncing;
 }
 
@@ -324,23 +327,25 @@ void FrmDataRead::Text2_Change()
 {
     if (m_loading)
         return;
-    const int minimum = UpDown1->minimum();
-    const int maximum = UpDown1->maximum();
-    const TransferState::PageFieldJudgement judgement = TransferState::judgePageField(Text2->text(), minimum, maximum);
+    const int minimum = pageSpinner->minimum();
+    const int maximum = pageSpinner->maximum();
+    const TransferState::PageFieldJudgement judgement =
+        TransferState::judgePageField(pageField->text(), minimum, maximum);
     m_state.CurrentPage = judgement.page;
     if (judgement.inRange) {
         markRow(m_state.CurrentPage);
     } else {
         setPageField(QString::number(minimum));
         markRow(m_state.CurrentPage);
-        prompts::message(this, LoadResString(165), LoadResString(101), prompts::Buttons::Ok, prompts::Icon::Critical);
+        prompts::message(this, LoadResString(kTextOverRange), LoadResString(kTextTitle), prompts::Buttons::Ok,
+                         prompts::Icon::Critical);
     }
     // The spinner shows the same page; moving it here does not write the field back, so a
     // number being typed ("2." on the way to "2.6") is left alone.
     {
         const bool wasSyncing = m_syncing;
         m_syncing = true;
-        UpDown1->setValue(m_state.CurrentPage);
+        pageSpinner->setValue(m_state.CurrentPage);
         m_syncing = wasSyncing;
     }
     if (m_state.CurrentPage != 0 && m_state.DirectoryReady)
@@ -351,7 +356,7 @@ void FrmDataRead::Text2_GotFocus()
 {
     // Typing replaces the whole number. Queued, so that a mouse click placing the cursor does
     // not undo the selection.
-    QTimer::singleShot(0, Text2, [field = Text2] {
+    QTimer::singleShot(0, pageField, [field = pageField] {
         if (field->hasFocus())
             field->selectAll();
     });
@@ -359,8 +364,9 @@ void FrmDataRead::Text2_GotFocus()
 
 bool FrmDataRead::Text2_Validate()
 {
-    if (m_state.CurrentPage > UpDown1->maximum() || m_state.CurrentPage < UpDown1->minimum()) {
-        prompts::message(this, LoadResString(165), LoadResString(101), prompts::Buttons::Ok, prompts::Icon::Critical);
+    if (m_state.CurrentPage > pageSpinner->maximum() || m_state.CurrentPage < pageSpinner->minimum()) {
+        prompts::message(this, LoadResString(kTextOverRange), LoadResString(kTextTitle), prompts::Buttons::Ok,
+                         prompts::Icon::Critical);
         return false;
     }
     return true;
@@ -368,7 +374,7 @@ bool FrmDataRead::Text2_Validate()
 
 bool FrmDataRead::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Text2) {
+    if (watched == pageField) {
         if (event->type() == QEvent::FocusIn) {
             Text2_GotFocus();
         } else if (event->type() == QEvent::FocusOut) {
@@ -377,7 +383,7 @@ bool FrmDataRead::eventFilter(QObject *watched, QEvent *event)
             // switch to another window.
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !m_closed
                 && isVisible() && !Text2_Validate())
-                QTimer::singleShot(0, Text2, [field = Text2] { field->setFocus(Qt::OtherFocusReason); });
+                QTimer::singleShot(0, pageField, [field = pageField] { field->setFocus(Qt::OtherFocusReason); });
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -385,7 +391,7 @@ bool FrmDataRead::eventFilter(QObject *watched, QEvent *event)
 
 void FrmDataRead::UpDown1_Change()
 {
-    m_state.CurrentPage = qint16(UpDown1->value());
+    m_state.CurrentPage = qint16(pageSpinner->value());
     if (m_syncing)
         return;
     // The user moved the spinner: the field and the grid follow.
@@ -409,13 +415,13 @@ void FrmDataRead::vaSpread1_ActiveRowChanged(int row)
 
 void FrmDataRead::Option1_Click()
 {
-    if (Option1->isEnabled())
+    if (standardModeOption->isEnabled())
         m_state.DetailedMode = 0;
 }
 
 void FrmDataRead::Option2_Click()
 {
-    if (Option2->isEnabled())
+    if (detailedModeOption->isEnabled())
         m_state.DetailedMode = 1;
 }
 
@@ -423,12 +429,12 @@ void FrmDataRead::applyModeButtons(int page)
 {
     switch (m_state.modeButtonsFor(page)) {
     case TransferState::ModeButtons::Enable:
-        Option1->setEnabled(true);
-        Option2->setEnabled(true);
+        standardModeOption->setEnabled(true);
+        detailedModeOption->setEnabled(true);
         break;
     case TransferState::ModeButtons::Disable:
-        Option1->setEnabled(false);
-        Option2->setEnabled(false);
+        standardModeOption->setEnabled(false);
+        detailedModeOption->setEnabled(false);
         break;
     case TransferState::ModeButtons::Unchanged:
         break;
@@ -438,36 +444,36 @@ void FrmDataRead::applyModeButtons(int page)
 void FrmDataRead::selectModeButton()
 {
     if (m_state.DetailedMode != 0)
-        Option2->setChecked(true);
+        detailedModeOption->setChecked(true);
     else
-        Option1->setChecked(true);
+        standardModeOption->setChecked(true);
 }
 
 void FrmDataRead::lockPageControls(bool locked)
 {
-    Text2->setEnabled(!locked);
-    UpDown1->setEnabled(!locked);
-    vaSpread1->setEnabled(!locked);
+    pageField->setEnabled(!locked);
+    pageSpinner->setEnabled(!locked);
+    directoryTable->setEnabled(!locked);
 }
 
 // ---- The page read ---------------------------------------------------------------------------
 
 void FrmDataRead::showRecordProgress(int record, int count)
 {
-    StatusPanel1->setText(QString::number(record) + QStringLiteral(" Data Reading"));
-    StatusPanel1->setAccessibleName(StatusPanel1->text());  // announced as it reads
-    if (ProgressBar1->maximum() != qMax(1, count))
-        ProgressBar1->setRange(0, qMax(1, count));
-    ProgressBar1->setValue(record);
+    statusPanel->setText(QString::number(record) + QStringLiteral(" Data Reading"));
+    statusPanel->setAccessibleName(statusPanel->text());  // announced as it reads
+    if (progressBar->maximum() != qMax(1, count))
+        progressBar->setRange(0, qMax(1, count));
+    progressBar->setValue(record);
 }
 
 void FrmDataRead::clearProgress()
 {
-    StatusPanel1->clear();
-    StatusPanel1->setAccessibleName(QStringLiteral("Status"));
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    statusPanel->clear();
+    statusPanel->setAccessibleName(QStringLiteral("Status"));
+    progressBar->setRange(0, 1);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
 }
 
 bool FrmDataRead::openPort()
@@ -485,8 +491,8 @@ void FrmDataRead::restoreAfterRead()
     selectModeButton();
     if (m_state.CurrentPage != 0)
         applyModeButtons(m_state.CurrentPage);
-    Command1->setEnabled(true);
-    Command2->setEnabled(true);
+    transmitButton->setEnabled(true);
+    closeButton->setEnabled(true);
     lockPageControls(false);
 }
 
@@ -514,9 +520,9 @@ void FrmDataRead::Command1_Click()
     }
 
     setCursor(Qt::BusyCursor);
-    Command1->setEnabled(false);
-    Option1->setEnabled(false);
-    Option2->setEnabled(false);
+    transmitButton->setEnabled(false);
+    standardModeOption->setEnabled(false);
+    detailedModeOption->setEnabled(false);
     // The page and its directory row stay fixed while they are read and saved.
     lockPageControls(true);
 
@@ -529,7 +535,7 @@ void FrmDataRead::Command1_Click()
         clearProgress();
         if (link())
             CloseComPort(*link());
-        prompts::message(this, LoadResString(153), LoadResString(101));
+        prompts::message(this, LoadResString(kTextSerialError), LoadResString(kTextTitle));
         unloadWindow();
     };
     auto cancelEnding = [this] {
@@ -554,9 +560,9 @@ void FrmDataRead::Command1_Click()
     }
 
     if (m_settings.ProgMode && kind != TransferState::PageKind::Other) {
-        ProgressBar1->setRange(0, qMax(1, n));
-        ProgressBar1->setValue(0);
-        ProgressBar1->setTextVisible(true);
+        progressBar->setRange(0, qMax(1, n));
+        progressBar->setValue(0);
+        progressBar->setTextVisible(true);
         const transfer::ReadOutcome outcome = transfer::readPage(
             *link(), m_state, page, data, cancel, [this](int record, int count) { showRecordProgress(record, count); });
         if (outcome.kind == transfer::ReadOutcome::Cancelled || cancelRequested()) {

@@ -35,20 +35,20 @@ public:
     explicit FrmDataRead(const SettingsRecord &settings, SerialLink *link = nullptr, Samples *samples = nullptr);
     ~FrmDataRead() override;
 
-    // Controls, named as the program has always named them.
-    QLabel *Label1 = nullptr;         // "Total numbers of pages"
-    QLineEdit *Text1 = nullptr;       // number of pages
-    QLabel *Label2 = nullptr;         // "Reading Page"
-    QLineEdit *Text2 = nullptr;       // page to read
-    UpDownSpinner *UpDown1 = nullptr; // spinner of the page field
-    QRadioButton *Option1 = nullptr;  // Standard Mode
-    QRadioButton *Option2 = nullptr;  // Detailed Mode
-    GridControl *vaSpread1 = nullptr; // page directory
-    QPushButton *Command1 = nullptr;  // Transmit
-    QPushButton *Command2 = nullptr;  // Close
-    QStatusBar *StatusBar1 = nullptr;
-    QLabel *StatusPanel1 = nullptr;   // first panel of the status bar
-    QProgressBar *ProgressBar1 = nullptr;  // records read of the page
+    // Controls; each keeps its designed name (Text2, UpDown1, vaSpread1, ...) as its objectName.
+    QLabel *pageCountLabel = nullptr;           // "Total numbers of pages"
+    QLineEdit *pageCountField = nullptr;
+    QLabel *pageLabel = nullptr;                // "Reading Page"
+    QLineEdit *pageField = nullptr;             // page to read
+    UpDownSpinner *pageSpinner = nullptr;
+    QRadioButton *standardModeOption = nullptr;
+    QRadioButton *detailedModeOption = nullptr;
+    GridControl *directoryTable = nullptr;      // page directory
+    QPushButton *transmitButton = nullptr;
+    QPushButton *closeButton = nullptr;
+    QStatusBar *statusBar = nullptr;
+    QLabel *statusPanel = nullptr;              // first panel of the status bar
+    QProgressBar *progressBar = nullptr;        // records read of the page
 
     TransferState &state() { return m_state; }
     const TransferState &state() const { return m_state; }

@@ -4,15 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStringList>
 
-#if defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__)
+#define TELVARO_SOAK_ASAN 1
+#elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define TELVARO_SOAK_ASAN 1
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define TELVARO_SOAK_ASAN 1
 #endif
 #ifdef TELVARO_SOAK_ASAN
 #include <cstddef>
@@ -29,35 +27,20 @@ LogCount countLogEntries(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return count;
     const QString text = QString::fromLatin1(file.readAll());
-    static const QString header = QStringLiteral("RS232C Error Log File\r\n");
-    if (!text.startsWith(header) || !text.endsWith(QStringLiteral("\r\n"))) {
-        count.wellFormed = false;
-        return count;
-    }
+    const QString header = QStringLiteral("RS232C Error Log File\r\n");
     static const QRegularExpression entry(
-        QStringLiteral("(?:^|\\r\\n)\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d,([^,\\r\\n]+),"));
-    const QString body = text.mid(header.size());
-    auto it = entry.globalMatch(body);
-    bool first = true;
-    while (it.hasNext()) {
+        QStringLiteral("\\r\\n\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d,([^,\\r\\n]+),"));
+    // Every entry starts right after the header's line end or another entry's.
+    const QString body = text.mid(header.size() - 2);
+    for (auto it = entry.globalMatch(body); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        if (first && m.capturedStart() != 0)
-            count.wellFormed = false;
-        first = false;
+        count.wellFormed &= count.total > 0 || m.capturedStart() == 0;
         ++count.total;
-        ++count.byName[m.captured(1)];
+        count.nCommands += m.captured(1) == QLatin1String("N Command");
     }
-    if (first && !body.isEmpty())
-        count.wellFormed = false;
+    count.wellFormed &= text.startsWith(header) && text.endsWith(QLatin1String("\r\n"))
+                        && (count.total > 0 || body.size() == 2);
     return count;
-}
-
-QString describe(const LogCount &count)
-{
-    QStringList parts;
-    for (auto it = count.byName.cbegin(); it != count.byName.cend(); ++it)
-        parts << QStringLiteral("%1 x%2").arg(it.key()).arg(it.value());
-    return QStringLiteral("%1 (%2)").arg(count.total).arg(parts.join(QStringLiteral(", ")));
 }
 
 qint64 memoryInUse()
@@ -66,12 +49,10 @@ qint64 memoryInUse()
     return qint64(__sanitizer_get_current_allocated_bytes());
 #else
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
     return 0;
 #endif
 }
@@ -85,20 +66,21 @@ const char *memoryMeasureName()
 #endif
 }
 
-int openFileDescriptors()
+static QStringList descriptors()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size());
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
 }
+
+int openFileDescriptors() { return int(descriptors().size()); }
 
 int openTerminalDescriptors()
 {
-    const QDir dir(QStringLiteral("/proc/self/fd"));
     int n = 0;
-    for (const QString &fd : dir.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
-        if (fd.toInt() <= 2)
-            continue;  // a terminal the test runs in
-        const QString target = QFileInfo(dir.filePath(fd)).symLinkTarget();
-        n += target.startsWith(QLatin1String("/dev/pts/")) || target.startsWith(QLatin1String("/dev/tty"));
+    for (const QString &fd : descriptors()) {
+        const QString target = QFileInfo(QStringLiteral("/proc/self/fd/") + fd).symLinkTarget();
+        const bool terminal =
+            target.startsWith(QLatin1String("/dev/pts/")) || target.startsWith(QLatin1String("/dev/tty"));
+        n += fd.toInt() > 2 && terminal;  // not a terminal the test runs in
     }
     return n;
 }

@@ -33,12 +33,12 @@ TestProgramFolder::~TestProgramFolder()
     qputenv("XDG_DATA_HOME", m_oldDataHome);
 }
 
-QByteArray TestProgramFolder::readFile(const QString &name) const
+QByteArray TestProgramFolder::readFile(const QString &name) const { return readTestFile(filePath(name)); }
+
+QByteArray readTestFile(const QString &path)
 {
-    QFile f(filePath(name));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void TestProgramFolder::writeFile(const QString &name, const QByteArray &bytes) const

@@ -23,6 +23,9 @@ private:
     QByteArray m_oldLang, m_oldLcAll, m_oldDataHome;
 };
 
+// The bytes of a file; empty when it cannot be read.
+QByteArray readTestFile(const QString &path);
+
 class FrmMenu;
 // The program's main window, as start-up made it (nullptr when there is none).
 FrmMenu *mainWindow();
