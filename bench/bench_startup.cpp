@@ -83,7 +83,10 @@ int runReal(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     if (!Main())
         return 1;
-    reportWhenShown(FrmMenu::instance());
+    // Start-up made the main window (or a language selection first); report once it is shown.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<FrmMenu *>(w))
+            reportWhenShown(w);
     const int code = app.exec();
     ReleaseSingleInstance();
     return code;
