@@ -9,32 +9,31 @@
 #include <vector>
 
 #include "datafiles/CsvExport.h"
+#include "datafiles/SampleData.h"
 #include "i18n/CodePage.h"
-#include "startup/Variable.h"
+#include "i18n/Texts.h"
 
 namespace {
 
-void fillRun(int n)
+SampleData makeRun(int n)
 {
-    using namespace Variable;
-    SystemLanguage = QStringLiteral("English");
-    UnitCO = UnitCO2 = QStringLiteral("ppm");
-    UnitTemp = QString(QChar(0xDF)) + QLatin1Char('C');
-    UnitHum = QStringLiteral("%RH");
-    UnitAbsHum = QStringLiteral("g/m3");
-    UnitHumRatio = QStringLiteral("g/kg");
-    resizeLiveSeries(n);
+    SampleData data;
+    data.origin = SampleData::Origin::LiveRun;
+    data.measureMode = 1;
+    data.unit(Quantity::CO) = data.unit(Quantity::CO2) = QStringLiteral("ppm");
+    data.unit(Quantity::Temperature) = data.unit(Quantity::DewPoint) = data.unit(Quantity::WetBulb) =
+        QString(QChar(0xDF)) + QLatin1Char('C');
+    data.unit(Quantity::Humidity) = QStringLiteral("%RH");
+    data.unit(Quantity::AbsHumidity) = QStringLiteral("g/m3");
+    data.unit(Quantity::HumidityRatio) = QStringLiteral("g/kg");
+    data.reserve(n);
     // Values of the size and precision the meter sends.
     for (int i = 1; i <= n; ++i) {
-        COData[i] = (i % 550) / 10.0;
-        CO2Data[i] = 400 + i % 2600;
-        TempData[i] = 15 + (i % 200) / 10.0;
-        HumData[i] = 20 + (i % 600) / 10.0;
-        DewPointData[i] = -5 + (i % 300) / 10.0;
-        WetBulbData[i] = 5 + (i % 250) / 10.0;
-        AbsHumData[i] = (i % 300) / 10.0;
-        HumRatioData[i] = (i % 2000) / 100.0;
+        data.append(0.5 + i / 86400.0, QByteArray(),
+                    {(i % 550) / 10.0, 400.0 + i % 2600, 15 + (i % 200) / 10.0, 20 + (i % 600) / 10.0,
+                     -5 + (i % 300) / 10.0, 5 + (i % 250) / 10.0, (i % 300) / 10.0, (i % 2000) / 100.0});
     }
+    return data;
 }
 
 double median(std::vector<double> v)
@@ -50,7 +49,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int samples = 65500;
     const int runs = 7;
-    fillRun(samples);
+    i18n::language().systemLanguage = QStringLiteral("English");
+    const SampleData data = makeRun(samples);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.csv"));
     const csvexport::CsvHeader header{QStringLiteral("2004/06/20"), QStringLiteral("12:00:00"),
@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer timer;
         timer.start();
-        const auto bytes = csvexport::measureCsvBytes(header, csvexport::kNormalModeText, 1);
+        const auto bytes = csvexport::measureCsvBytes(header, csvexport::kNormalModeText, 1, data);
         const double built = timer.nsecsElapsed() / 1e6;
         if (!bytes || !csvexport::writeFileWhole(path, *bytes)) {
             std::fprintf(stderr, "writing %s failed\n", qPrintable(path));

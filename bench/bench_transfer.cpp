@@ -18,8 +18,9 @@
 
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/Prompts.h"
+#include "measure/Samples.h"
 #include "metersim/Simulator.h"
-#include "startup/Variable.h"
+#include "serial/SerialLink.h"
 #include "transfer/FrmDataRead.h"
 
 namespace {
@@ -33,6 +34,19 @@ public:
     }
     std::optional<QString> saveFileName(QWidget *, const prompts::SaveRequest &) override { return std::nullopt; }
 };
+
+// The settings with the line pointed at the simulated meter, run mode on.
+SettingsRecord meterSettings(SettingsRecord s, const metersim::Simulator &sim, int baud)
+{
+    s.ProgMode = true;
+    s.RsPort = QString::fromStdString(sim.devicePath());
+    s.RsSpeed = QString::number(baud);
+    s.RsDataBit = QStringLiteral("8");
+    s.RsParity = QStringLiteral("N");
+    s.RsStopBit = QStringLiteral("1");
+    s.RsFlow = 1;
+    return s;
+}
 
 struct Result {
     double readSeconds = 0;
@@ -57,17 +71,9 @@ Result runOne(int baud, bool oa)
     if (!sim.start())
         return result;
 
-    SettingsRecord &s = Variable::Settings;
-    s.ProgMode = true;
-    s.RsPort = QString::fromStdString(sim.devicePath());
-    s.RsSpeed = QString::number(baud);
-    s.RsDataBit = "8";
-    s.RsParity = "N";
-    s.RsStopBit = "1";
-    s.RsFlow = 1;
-
     FrmMenu menu;
-    QPointer<FrmDataRead> window = new FrmDataRead();
+    menu.applySettings(meterSettings(menu.settings(), sim, baud));
+    QPointer<FrmDataRead> window = new FrmDataRead(menu.settings(), &menu.link(), &menu.samples());
     menu.showChildWindow(window);
     if (!QTest::qWaitFor([&] { return !window || window->state().DirectoryReady; }, 60000) || !window)
         return result;
@@ -148,16 +154,9 @@ int show(int seconds)
         return 1;
     FrmMenu menu;
     menu.Form_Load();  // captions and the settings file first, then the meter's line
-    SettingsRecord &s = Variable::Settings;
-    s.ProgMode = true;
-    s.RsPort = QString::fromStdString(sim.devicePath());
-    s.RsSpeed = "38400";
-    s.RsDataBit = "8";
-    s.RsParity = "N";
-    s.RsStopBit = "1";
-    s.RsFlow = 1;
+    menu.applySettings(meterSettings(menu.settings(), sim, 38400));
     menu.show();
-    QPointer<FrmDataRead> window = new FrmDataRead();
+    QPointer<FrmDataRead> window = new FrmDataRead(menu.settings(), &menu.link(), &menu.samples());
     menu.showChildWindow(window);
     QTest::qWaitFor([&] { return !window || window->state().DirectoryReady; }, 60000);
     if (!window)

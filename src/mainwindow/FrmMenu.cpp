@@ -338,7 +338,6 @@ void FrmMenu::onSampleAdded(int index)
         chart->AddChartPoint(2, x, data.value(Quantity::Temperature, index));
     if (s.HumGraph == 1)
         chart->AddChartPoint(3, x, data.value(Quantity::Humidity, index));
-    chart->redraw();
     // The newest rows stay in view.
     const int row = index + 1;
     if (row > 7)

@@ -310,7 +310,7 @@ void LiveChart::AddChartPoint(int series, double x, double value)
         else
             line->append(double(toMs(x)), value);
     }
-    line->setPointsVisible(st.x.size() == 1);
+    showLonePoint(series);
 }
 
 void LiveChart::setPoints(int series, const QVector<double> &x, const QVector<double> &y)
@@ -463,8 +463,19 @@ void LiveChart::refreshSeries(int series)
             points.append(QPointF(double(toMs(st.x[e - 1])), st.y[e - 1]));
     }
     m_series[series]->replace(points);
+    showLonePoint(series);
+}
+
+void LiveChart::showLonePoint(int series)
+{
     // A line of one point draws nothing: a run of one sample shows its point.
-    m_series[series]->setPointsVisible(n == 1);
+    const bool lone = m_store[series].x.size() == 1;
+    if (m_series[series]->pointsVisible() == lone)
+        return;
+    m_series[series]->setPointsVisible(lone);
+    // The series repaints only its line's area when its markers go: the half of the marker
+    // beyond the plot's edge would stay on screen.
+    redraw();
 }
 
 void LiveChart::emptySeries()

@@ -122,6 +122,7 @@ private:
     void enforceLowerBound();
     void refreshSeries(int series);
     void refreshAllSeries();
+    void showLonePoint(int series);
     void updateTimeTicks();
     void drawTimeLabels(QPainter *painter, const QRectF &plot);
     void updateValueTicks();
