@@ -3,6 +3,7 @@
 
 #include "dialogs/FrmDriveList.h"
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Texts.h"
 
 void SetCaptionsFrmDriveList(FrmDriveList &w)

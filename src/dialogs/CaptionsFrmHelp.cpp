@@ -4,6 +4,7 @@
 #include "dialogs/DialogRules.h"
 #include "dialogs/FrmHelp.h"
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Texts.h"
 
 namespace {

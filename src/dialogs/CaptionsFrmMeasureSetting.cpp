@@ -8,6 +8,7 @@
 
 #include "dialogs/FrmMeasureSetting.h"
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Texts.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "dialogs/DialogCommon.h"
 #include "dialogs/FrmOption.h"
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Texts.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "dialogs/FrmRS232CSetting.h"
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Texts.h"
 
 void SetCaptionsFrmRS232CSetting(FrmRS232CSetting &w)

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Language.h"
 #include "i18n/Texts.h"
 

@@ -11,6 +11,7 @@
 #include "datafiles/CsvExport.h"
 #include "dialogs/DialogCommon.h"
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Texts.h"
 
 namespace {

@@ -2,7 +2,6 @@
 #include "i18n/Texts.h"
 
 #include <QFontDatabase>
-#include <QWidget>
 
 
 namespace fonts {
@@ -66,20 +65,6 @@ int controlPointSize()
         return -1;
     }
     return 9;
-}
-
-void applyControlFontRule(const QList<QWidget *> &controls, const QList<QWidget *> &keepFace)
-{
-    const int size = controlPointSize();
-    const int charSet = systemCharSet() == 128 ? 128 : 0;
-    for (QWidget *w : controls) {
-        if (!w)
-            continue;
-        QFont f = keepFace.contains(w) ? w->font() : fontFor(QString::fromLatin1(kDesignFace), charSet, w->font());
-        if (size > 0)
-            f.setPointSize(size);
-        w->setFont(f);
-    }
 }
 
 } // namespace fonts

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 
-class QWidget;
 
 // Font rules by system language. "MS PGothic" is the designed face; where the platform lacks it a
 // face that shows Japanese and Chinese (Noto Sans CJK) stands in, with the same sizes.
@@ -19,7 +18,5 @@ int systemCharSet();
 // The point size of the control font rule for the current language state: 9 or 10, or -1 for
 // "leave the size as designed" (Chinese system with a choice other than 0 and 1).
 int controlPointSize();
-// The control font rule on each listed control. keepFace: controls whose face stays as designed.
-void applyControlFontRule(const QList<QWidget *> &controls, const QList<QWidget *> &keepFace = {});
 
 } // namespace fonts

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "i18n/Fonts.h"
+#include "mainwindow/FontRules.h"
 #include "i18n/Texts.h"
 #include "mainwindow/FrmMenu.h"
 #include "mainwindow/GridControl.h"
