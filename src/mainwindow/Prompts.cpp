@@ -90,16 +90,9 @@ public:
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters(request.filters);
-        if (request.filterIndex >= 0 && request.filterIndex < request.filters.size())
-            dialog.selectNameFilter(request.filters.at(request.filterIndex));
-        if (QDir(request.initialFolder).exists())
-            dialog.setDirectory(request.initialFolder);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
         // No default suffix: a name typed without ".csv" is used as typed.
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return std::nullopt;
-        return dialog.selectedFiles().constFirst();
+        return chosenFile(dialog, request);
     }
 
     std::optional<QString> openFileName(QWidget *parent, const SaveRequest &request) override
@@ -107,6 +100,13 @@ public:
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
+        return chosenFile(dialog, request);
+    }
+
+private:
+    // The request's filters and folder, then the dialog; nothing when the user cancelled.
+    static std::optional<QString> chosenFile(QFileDialog &dialog, const SaveRequest &request)
+    {
         dialog.setNameFilters(request.filters);
         if (request.filterIndex >= 0 && request.filterIndex < request.filters.size())
             dialog.selectNameFilter(request.filters.at(request.filterIndex));

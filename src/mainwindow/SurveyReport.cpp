@@ -138,7 +138,7 @@ void paintReport(QPainter &p, const QRect &page, const SampleData &data, const s
 
     // Figures per quantity.
     const QList<survey::Figures> rows = survey::figures(data, g, celsius);
-    const int columns[] = {0, 24, 36, 48, 60, 77};  // left edges in percent of the width
+    const int columns[] = {0, 33, 44, 55, 66, 80};  // left edges in percent of the width
     const int headIds[] = {0, 215, 216, 217, 218, 219};
     auto cell = [&](int c, const QString &text, bool bold = false, int height = 0) {
         QFont f = base;
