@@ -97,7 +97,8 @@ private slots:
         for (auto it = bad.cbegin(); it != bad.cend(); ++it)
             QVERIFY2(it.value().isEmpty(), qPrintable(it.key() + ": " + it.value().join("; ")));
         QCOMPARE(bad.keys(), QStringList({"", "FrmDataRead", "FrmDriveList", "FrmHelp", "FrmLanguageSelect",
-                                          "FrmMeasureSetting", "FrmMenu", "FrmOption", "FrmRS232CSetting", "FrmReport"}));
+                                          "FrmMeasureSetting", "FrmMenu", "FrmOption", "FrmRS232CSetting",
+                                          "FrmReport"}));
     }
 };
 
