@@ -161,7 +161,7 @@ std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &bas
     return fileBytes(text, header.count, {&data.oa[0], &data.oa[1], &data.oa[2], &data.oa[3]});
 }
 
-bool writeFileWhole(const QString &fileName, const QByteArray &bytes)
+bool writeFileWhole(const QString &fileName, const std::function<bool(QIODevice &)> &write)
 {
     if (fileName.isEmpty())
         return false;
@@ -170,11 +170,16 @@ bool writeFileWhole(const QString &fileName, const QByteArray &bytes)
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    if (!write(file)) {
         file.cancelWriting();
         return false;
     }
     return file.commit();
+}
+
+bool writeFileWhole(const QString &fileName, const QByteArray &bytes)
+{
+    return writeFileWhole(fileName, [&bytes](QIODevice &out) { return out.write(bytes) == bytes.size(); });
 }
 
 QString dateText(const QDate &date) { return date.toString(QStringLiteral("yyyy/MM/dd")); }

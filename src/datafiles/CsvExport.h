@@ -5,9 +5,12 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 
 #include "datafiles/SampleData.h"
+
+class QIODevice;
 
 // The CSV data files: live runs and calculation pages (Standard or Detailed columns) and %OA
 // pages. The text is built apart from the writing, so the same bytes can be checked or written
@@ -48,6 +51,8 @@ std::optional<QByteArray> oaCsvBytes(const CsvHeader &header, const QString &bas
 // Replace fileName with bytes as a whole: written to a temporary file beside it and renamed over it
 // at the end, so a failed write leaves whatever was there before.
 bool writeFileWhole(const QString &fileName, const QByteArray &bytes);
+// The same for any writer of the file's content (false from it: nothing is kept).
+bool writeFileWhole(const QString &fileName, const std::function<bool(QIODevice &)> &write);
 
 // One fixed, readable form for the date and time lines: "2004/06/20", "13:05:09".
 QString dateText(const QDate &date);

@@ -22,20 +22,9 @@ namespace report {
 namespace {
 
 // Painting into a file that only replaces the old one when everything was painted.
-template <typename Paint>
-bool writeWhole(const QString &fileName, Paint paint)
+bool writeWhole(const QString &fileName, const std::function<bool(QIODevice &)> &paint)
 {
-    if (fileName.isEmpty())
-        return false;
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!paint(file)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return csvexport::writeFileWhole(fileName, paint);
 }
 
 QString quantityName(const SampleData &data, int series)
