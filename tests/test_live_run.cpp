@@ -136,7 +136,11 @@ void TestLiveRun::runAgainstMeter()
     if (action == "stop at start") {
         QVERIFY(waitedDisabled);
         QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 10000);
-        QCOMPARE(b.sim.commands(), QStringList({"U", "N", "N"}));
+        // The stop lands in the drain before U or in U's waits (a loaded machine); the meter gets N twice.
+        QTRY_COMPARE_WITH_TIMEOUT(b.sim.commands().count(QStringLiteral("N")), 2, 3000);
+        const QStringList commands = b.sim.commands();
+        QVERIFY2(commands == QStringList({"U", "N", "N"}) || commands == QStringList({"N", "N"}),
+                 qPrintable(commands.join(' ')));
         return;
     }
     if (!action.isEmpty() && action != "close at start") {
