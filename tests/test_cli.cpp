@@ -17,13 +17,6 @@
 namespace {
 using K = metersim::FaultKind;
 
-// The pages of the expected files under tests/data/transfer: calculation AVG, %OA TMP, calculation
-// INS, %OA CO2.
-const std::vector<metersim::Page> kFourPages = {
-    {.oa = false, .records = 6, .samplingTime = "10", .operation = "AVG", .time = "09:15:00"},
-    {.oa = true, .records = 5, .samplingTime = "30", .operation = "TMP", .time = "10:20:30"},
-    {.oa = false, .records = 4, .samplingTime = "60", .operation = "INS", .time = "11:00:05"},
-    {.oa = true, .records = 3, .samplingTime = "1", .operation = "CO2", .time = "12:34:56"}};
 
 const char *const kDirectory1 = "P T0001 N N M0001";
 const char *const kTable2 =

@@ -19,12 +19,6 @@
 namespace {
 using K = metersim::FaultKind;
 
-// Page 1 calculation AVG, page 2 %OA TMP, page 3 calculation INS, page 4 %OA CO2.
-const std::vector<metersim::Page> kFourPages = {
-    {.oa = false, .records = 6, .samplingTime = "10", .operation = "AVG", .time = "09:15:00"},
-    {.oa = true, .records = 5, .samplingTime = "30", .operation = "TMP", .time = "10:20:30"},
-    {.oa = false, .records = 4, .samplingTime = "60", .operation = "INS", .time = "11:00:05"},
-    {.oa = true, .records = 3, .samplingTime = "1", .operation = "CO2", .time = "12:34:56"}};
 
 // Page p has p + 2 records (page 1: first), and every third page from page 2 is %OA CO2.
 std::vector<metersim::Page> pages(int count, int first = 3)

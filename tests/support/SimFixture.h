@@ -41,6 +41,14 @@ private:
     bool m_hadExtraPorts = false;
 };
 
+// The meter's pages behind the expected files under tests/data/transfer: calculation AVG, %OA TMP,
+// calculation INS, %OA CO2.
+inline const std::vector<metersim::Page> kFourPages = {
+    {.oa = false, .records = 6, .samplingTime = "10", .operation = "AVG", .time = "09:15:00"},
+    {.oa = true, .records = 5, .samplingTime = "30", .operation = "TMP", .time = "10:20:30"},
+    {.oa = false, .records = 4, .samplingTime = "60", .operation = "INS", .time = "11:00:05"},
+    {.oa = true, .records = 3, .samplingTime = "1", .operation = "CO2", .time = "12:34:56"}};
+
 // Process Qt events (timers, serial port notifications) until predicate() holds or timeoutMs
 // passes. Returns the predicate's last value.
 bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 5000);
