@@ -42,7 +42,7 @@ private slots:
         m_menu = new FrmMenu;
         m_menu->settings().ProgMode = false;  // debug mode: made-up pages, no meter
         m_menu->settings().CO2Graph = 1;
-        FrmDataRead::setDebugRandomSource([next = 0]() mutable { return kDraws.at(next++ % kDraws.size()); });
+        transfer::PageTransfer::setDebugRandomSource([next = 0]() mutable { return kDraws.at(next++ % kDraws.size()); });
         m_menu->showChildWindow(w = new FrmDataRead(m_menu->settings(), &m_menu->link(), &m_menu->samples()));
         QVERIFY(QTest::qWaitFor([&] { return w && w->state().DirectoryReady; }, 5000));
     }

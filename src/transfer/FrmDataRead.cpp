@@ -10,43 +10,24 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRandomGenerator>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "i18n/Fonts.h"
 #include "i18n/Texts.h"
-#include "measure/LiveChart.h"
+#include "mainwindow/FontRules.h"
 #include "mainwindow/GridControl.h"
 #include "mainwindow/Prompts.h"
-#include "serial/Exchanges.h"
-#include "serial/RS232C.h"
 #include "serial/SerialLink.h"
 #include "measure/Samples.h"
-#include "serial/RS232C.h"
 #include "transfer/PageFile.h"
-#include "transfer/TransferReads.h"
 #include "transfer/UpDownSpinner.h"
-#include "mainwindow/FontRules.h"
 
 namespace {
 constexpr int kTextTitle = 101;
 constexpr int kTextSerialError = 153;
 constexpr int kTextOverRange = 165;
-
-std::function<double()> &debugRandom()
-{
-    static std::function<double()> source;
-    return source;
-}
-
-double drawRandom()
-{
-    if (debugRandom())
-        return debugRandom()();
-    return QRandomGenerator::global()->generateDouble();
-}
 
 } // namespace
 
@@ -66,18 +47,42 @@ private:
     FrmDataRead *m_window;
 };
 
-void FrmDataRead::setDebugRandomSource(std::function<double()> source) { debugRandom() = std::move(source); }
-
 FrmDataRead::FrmDataRead(const SettingsRecord &settings, SerialLink *link, Samples *samples)
-    : m_settings(settings), m_link(link), m_samples(samples)
+    : m_settings(settings), m_samples(samples),
+      m_transfer(new transfer::PageTransfer(settings, link ? link : new SerialLink(this), this)),
+      m_state(m_transfer->state())
 {
     setObjectName(QStringLiteral("FrmDataRead"));
-    if (!m_link) {
-        m_ownLink = new SerialLink(this);
-        m_link = m_ownLink;
-    }
     if (!m_samples)
         m_samples = new Samples(this);
+    connect(m_transfer, &transfer::PageTransfer::pageCountKnown, this, [this](int count) {
+        directoryTable->setMaxRows(count);
+        progressBar->setRange(0, qMax(1, count));
+        progressBar->setValue(0);
+    });
+    connect(m_transfer, &transfer::PageTransfer::pageRowReady, this, [this](int page) {
+        const QStringList row = m_state.gridRow(page);
+        if (m_settings.ProgMode) {
+            directoryTable->grid()->setRow(page, row);
+            progressBar->setValue(page);
+        } else {
+            for (int c = 1; c <= 4; ++c)  // the made-up pages have no date column
+                directoryTable->setText(page, c, row.at(c - 1));
+        }
+    });
+    connect(m_transfer, &transfer::PageTransfer::readStarted, this, [this] {
+        // The data held so far give way to the page: the main window's chart and table empty.
+        if (m_samples) {
+            m_samples->setPresent(false);
+            m_samples->clear();
+        }
+    });
+    connect(m_transfer, &transfer::PageTransfer::recordsBegin, this, [this](int count) {
+        progressBar->setRange(0, qMax(1, count));
+        progressBar->setValue(0);
+        progressBar->setTextVisible(true);
+    });
+    connect(m_transfer, &transfer::PageTransfer::recordRead, this, &FrmDataRead::showRecordProgress);
     buildUi();
     Form_Load();
 }
@@ -190,10 +195,6 @@ void FrmDataRead::buildUi()
     resize(860, 440);
 }
 
-SerialLink *FrmDataRead::link() const { return m_link.data(); }
-
-bool FrmDataRead::cancelRequested() const { return m_state.CancelRequested || ProgramEnding() || !m_link; }
-
 // ---- Load and the directory read -------------------------------------------------------------
 
 void FrmDataRead::Form_Load()
@@ -232,73 +233,40 @@ void FrmDataRead::Form_Activate()
         ~Done() { flag = false; }
     } done{m_directoryRunning};
 
-    m_state.DirectoryReady = false;
     transmitButton->setEnabled(false);
     // Close stays usable: a long directory can be left at any time.
     lockPageControls(true);
     setCursor(Qt::WaitCursor);
 
-    if (!m_settings.ProgMode) {
-        m_state.buildDebugDirectory(drawRandom);
-        directoryTable->setMaxRows(m_state.PageCount);
-        for (int p = 1; p <= m_state.PageCount; ++p) {
-            const QStringList row = m_state.gridRow(p);
-            for (int c = 1; c <= 4; ++c)  // the made-up pages have no date column
-                directoryTable->setText(p, c, row.at(c - 1));
-        }
-    } else {
-        if (!openPort()) {
-            unsetCursor();
-            if (link())
-                CloseComPort(*link());
-            unloadWindow();
-            return;
-        }
-        progressBar->setTextVisible(true);
-        const transfer::ReadOutcome outcome = transfer::readDirectory(
-            *link(), m_state, [this] { return cancelRequested(); },
-            [this](int count) {
-                directoryTable->setMaxRows(count);
-                progressBar->setRange(0, qMax(1, count));
-                progressBar->setValue(0);
-            },
-            [this](int page) {
-                directoryTable->grid()->setRow(page, m_state.gridRow(page));
-                progressBar->setValue(page);
-            });
-        clearProgress();
-        switch (outcome.kind) {
-        case transfer::ReadOutcome::Cancelled:
-            unsetCursor();
-            if (link() && !m_closed)
-                CloseComPort(*link());
-            return;
-        case transfer::ReadOutcome::Empty:
-            unsetCursor();
-            prompts::message(this, LoadResString(189), LoadResString(kTextTitle));
-            if (link())
-                CloseComPort(*link());
-            unloadWindow();
-            return;
-        case transfer::ReadOutcome::Failed:
-            unsetCursor();
-            if (link())
-                CloseComPort(*link());
-            transmitButton->setEnabled(true);
-            closeButton->setEnabled(true);
-            prompts::message(this, LoadResString(kTextSerialError), LoadResString(kTextTitle));
-            unloadWindow();
-            return;
-        case transfer::ReadOutcome::Ok:
-            break;
-        }
-        CloseComPort(*link());
+    progressBar->setTextVisible(m_settings.ProgMode);
+    const transfer::PageTransfer::Outcome outcome = m_transfer->readDirectory();
+    clearProgress();
+    unsetCursor();
+    switch (outcome) {
+    case transfer::PageTransfer::Outcome::Cancelled:
+        return;
+    case transfer::PageTransfer::Outcome::PortNotOpened:
+        showPortNotOpened();
+        unloadWindow();
+        return;
+    case transfer::PageTransfer::Outcome::Empty:
+        prompts::message(this, LoadResString(189), LoadResString(kTextTitle));
+        unloadWindow();
+        return;
+    case transfer::PageTransfer::Outcome::Failed:
+        transmitButton->setEnabled(true);
+        closeButton->setEnabled(true);
+        prompts::message(this, LoadResString(kTextSerialError), LoadResString(kTextTitle));
+        unloadWindow();
+        return;
+    case transfer::PageTransfer::Outcome::Ok:
+        break;
     }
 
     pageCountField->setText(QString::number(m_state.PageCount));
     pageSpinner->setRange(1, qMax<int>(1, m_state.PageCount));
-    // Ready before the page field is set, so the mode buttons follow the first page's kind.
-    m_state.DirectoryReady = true;
+    // The directory is ready before the page field is set, so the mode buttons follow the first
+    // page's kind.
     lockPageControls(false);
     setPageField(QString::number(m_state.CurrentPage));
     unsetCursor();
@@ -477,13 +445,10 @@ void FrmDataRead::clearProgress()
     progressBar->setTextVisible(false);
 }
 
-bool FrmDataRead::openPort()
+void FrmDataRead::showPortNotOpened()
 {
-    if (OpenComPort(*link(), m_settings))
-        return true;
     prompts::message(this, m_settings.RsPort + LoadResString(172), QString(), prompts::Buttons::Ok,
                      prompts::Icon::None);
-    return false;
 }
 
 void FrmDataRead::restoreAfterRead()
@@ -508,85 +473,36 @@ void FrmDataRead::Command1_Click()
         ~Done() { flag = false; }
     } done{m_reading};
 
-    if (m_settings.ProgMode && !openPort()) {
-        if (link())
-            CloseComPort(*link());
-        return;
-    }
-
-    // The data held so far give way to the page: the main window's chart and table empty.
-    if (m_samples) {
-        m_samples->setPresent(false);
-        m_samples->clear();
-    }
-
     setCursor(Qt::BusyCursor);
     transmitButton->setEnabled(false);
     standardModeOption->setEnabled(false);
     detailedModeOption->setEnabled(false);
     // The page and its directory row stay fixed while they are read and saved.
     lockPageControls(true);
-
     const int page = m_state.CurrentPage;
-    const int n = m_state.numberOfData(page);
-    const auto cancel = [this] { return cancelRequested(); };
-
-    auto failureEnding = [this] {
-        restoreAfterRead();
-        clearProgress();
-        if (link())
-            CloseComPort(*link());
-        prompts::message(this, LoadResString(kTextSerialError), LoadResString(kTextTitle));
-        unloadWindow();
-    };
-    auto cancelEnding = [this] {
-        unsetCursor();
-        clearProgress();
-        // Close has stopped the meter and closed the port; a program that is ending has not.
-        if (link() && !m_closed)
-            CloseComPort(*link());
-    };
-
-    const TransferState::PageKind kind = m_state.kind(page);
-    SampleData data;
-    const transfer::ReadOutcome units =
-        transfer::readPageUnits(*link(), m_state, page, m_settings.ProgMode, data, cancel);
-    if (units.kind == transfer::ReadOutcome::Cancelled || cancelRequested()) {
-        cancelEnding();
-        return;
-    }
-    if (units.kind == transfer::ReadOutcome::Failed) {
-        failureEnding();
-        return;
-    }
-
-    if (m_settings.ProgMode && kind != TransferState::PageKind::Other) {
-        progressBar->setRange(0, qMax(1, n));
-        progressBar->setValue(0);
-        progressBar->setTextVisible(true);
-        const transfer::ReadOutcome outcome = transfer::readPage(
-            *link(), m_state, page, data, cancel, [this](int record, int count) { showRecordProgress(record, count); });
-        if (outcome.kind == transfer::ReadOutcome::Cancelled || cancelRequested()) {
-            cancelEnding();
-            return;
-        }
-        if (outcome.kind == transfer::ReadOutcome::Failed) {
-            failureEnding();
-            return;
-        }
-    }
-
-    // Completion.
-    if (link())
-        CloseComPort(*link());
+    const transfer::PageTransfer::PageRead read = m_transfer->readPage(page);
     unsetCursor();
     clearProgress();
+    switch (read.outcome) {
+    case transfer::PageTransfer::Outcome::Cancelled:
+        return;
+    case transfer::PageTransfer::Outcome::PortNotOpened:
+        restoreAfterRead();
+        showPortNotOpened();
+        return;
+    case transfer::PageTransfer::Outcome::Failed:
+        restoreAfterRead();
+        prompts::message(this, LoadResString(kTextSerialError), LoadResString(kTextTitle));
+        unloadWindow();
+        return;
+    default:
+        break;
+    }
     // A page of a kind the program does not know is not read, and there is nothing to save.
-    if (kind != TransferState::PageKind::Other) {
-        data.atmosPressure = m_state.pressureText(page).toInt();
+    if (m_state.kind(page) != TransferState::PageKind::Other) {
         if (m_samples)
-            m_samples->replace(data);
-        saveReadPage(page, data);
+            m_samples->replace(read.data);
+        saveReadPage(page, read.data);
     }
     if (m_closed)
         return;
@@ -609,11 +525,12 @@ void FrmDataRead::saveReadPage(int page, const SampleData &data)
 
 void FrmDataRead::unloadWindow()
 {
-    m_state.CancelRequested = true;
     const bool wasClosed = m_closed;
     m_closed = true;
     unsetCursor();
     hide();  // the main window takes the user back from here (it watches this window hide)
+    // Any read in progress stops at its next step; with the line open the meter is stopped.
+    m_transfer->cancel();
     if (!wasClosed && m_busy == 0)
         deleteLater();
 }
@@ -625,11 +542,6 @@ void FrmDataRead::Command2_Click()
     BusyScope busy(this);
     // Acted on at once: the window goes and any read in progress stops at its next step.
     unloadWindow();
-    if (m_settings.ProgMode && link() && link()->isOpen()) {
-        SendStopCommand(*link(), [] { return ProgramEnding(); });
-        if (link())
-            CloseComPort(*link());
-    }
 }
 
 void FrmDataRead::closeEvent(QCloseEvent *event)

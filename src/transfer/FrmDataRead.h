@@ -6,7 +6,7 @@
 
 #include "datafiles/SampleData.h"
 #include "datafiles/SettingsRecord.h"
-#include "transfer/TransferState.h"
+#include "transfer/PageTransfer.h"
 
 class GridControl;
 class QLabel;
@@ -22,10 +22,10 @@ class UpDownSpinner;
 // The stored-data transfer window: the meter's page directory, the choice of page and output mode,
 // the read of one page and its data file.
 //
-// Every read yields to the event loop while it waits, so a Close (button or window close) can
-// arrive in the middle of one. Close therefore only hides the window and marks it cancelled; the
-// running read sees the mark after its wait and ends quietly, and the window deletes itself once
-// no handler of it is left on the stack.
+// The reads themselves are a transfer::PageTransfer. Every read yields to the event loop while it
+// waits, so a Close (button or window close) can arrive in the middle of one. Close therefore only
+// hides the window and cancels the transfer; the running read ends quietly after its wait, and the
+// window deletes itself once no handler of it is left on the stack.
 class FrmDataRead : public QWidget {
     Q_OBJECT
 public:
@@ -50,8 +50,10 @@ public:
     QLabel *statusPanel = nullptr;              // first panel of the status bar
     QProgressBar *progressBar = nullptr;        // records read of the page
 
-    TransferState &state() { return m_state; }
-    const TransferState &state() const { return m_state; }
+    TransferState &state() { return m_transfer->state(); }
+    const TransferState &state() const { return m_transfer->state(); }
+    // The reads this window shows.
+    transfer::PageTransfer &pageTransfer() { return *m_transfer; }
 
     // Handlers.
     void Form_Load();
@@ -72,9 +74,6 @@ public:
     // Closed by the user or after a failure; it goes away once nothing of it runs.
     bool closed() const { return m_closed; }
 
-    // The draws of the debug directory (default: the program's random generator).
-    static void setDebugRandomSource(std::function<double()> source);
-
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -84,8 +83,6 @@ private:
     class BusyScope;
 
     void buildUi();
-    SerialLink *link() const;
-    bool cancelRequested() const;
     void unloadWindow();
     void setPageField(const QString &text);
     void markRow(int row);
@@ -95,14 +92,13 @@ private:
     void restoreAfterRead();
     void showRecordProgress(int record, int count);
     void clearProgress();
-    bool openPort();
     void saveReadPage(int page, const SampleData &data);
+    void showPortNotOpened();
 
-    TransferState m_state;
     SettingsRecord m_settings;
-    QPointer<SerialLink> m_link;
     QPointer<Samples> m_samples;
-    SerialLink *m_ownLink = nullptr;  // only when there is no main window (tools, tests)
+    transfer::PageTransfer *m_transfer = nullptr;
+    TransferState &m_state;  // the transfer's
     int m_busy = 0;
     bool m_closed = false;
     bool m_loading = false;
