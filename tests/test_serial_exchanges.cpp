@@ -1,4 +1,4 @@
-// The meter's exchanges on a pty: runs end to end, how each exchange ends, RSErr.log, drain and N.
+// The meter's exchanges on a pty: a live run and a transfer visit end to end, how each exchange ends, RSErr.log, drain and N.
 
 #include <QtTest>
 
@@ -8,6 +8,7 @@
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
 #include "support/TestEnv.h"
+#include "transfer/PageTransfer.h"
 #include "test_serial_support.h"
 
 using metersim::FaultKind;
@@ -104,43 +105,32 @@ void TestSerialExchanges::liveRun()
 
 void TestSerialExchanges::transfer()
 {
+    // A whole visit through the transfer model at the meter's own pace (9600 baud): a directory T
+    // still streams its page when N comes, and what is left of it must not reach M.
     TestProgramFolder folder;
-    Meter m(9600);  // at the meter's own pace: a page still streams when N comes
-    QVERIFY(m.opened);
-    exchange::UnitTexts units;
-    QVERIFY(exchange::readUnits(m.link, QStringLiteral("Unit Read(Data Transfer"), units, {}).ok());
-    const ExchangeResult p = exchange::directoryP(m.link, {});
-    QVERIFY(p.ok() && protocol::splitP(p.reply) == 3);
-    QString expected = QStringLiteral("U P");
-    // Each page: its directory entry (T, stopped by N, then M), then read through.
+    metersim::Simulator sim(metersim::Config{.baud = 9600});
+    QVERIFY(sim.start());
+    SerialLink link;
+    transfer::PageTransfer visit(deviceSettings(QString::fromStdString(sim.devicePath())), &link);
+    QList<int> rows;
+    connect(&visit, &transfer::PageTransfer::pageRowReady, this, [&](int page) { rows << page; });
+    QCOMPARE(visit.readDirectory(), transfer::PageTransfer::Outcome::Ok);
+    QVERIFY(rows == QList<int>({1, 2, 3}) && !link.isOpen());
+    QString expected = QStringLiteral("P T0001 N N M0001 T0002 N N M0002 T0003 N N M0003");
     for (int page = 1; page <= 3; ++page) {
-        const metersim::Page &info = m.sim.config().pages[size_t(page - 1)];
-        const bool oa = info.oa, detailed = page == 3;
-        QByteArray header;
-        QVERIFY(exchange::directoryT(m.link, page, header, {}).ok());
-        QCOMPARE(header, bytes(m.sim.pageHeaderText(page)));
-        QVERIFY(m.link.inBufferCount() > 0 || !m.sim.idle());
-        SendStopCommand(m.link);
-        QVERIFY(m.sim.idle());
-        WaitTicks(1, 200);
-        QVERIFY(m.link.inBufferCount() == 0);
-        const ExchangeResult mr = exchange::directoryM(m.link, page, {});
-        QVERIFY(mr.ok() && mr.reply == bytes(metersim::pageInfoReply(page, info)));
-        QVERIFY(oa || exchange::pageGF(m.link, detailed, {}).ok());
-        const char *mode = oa ? "" : detailed ? " F" : " G";
-        expected += QStringLiteral(" T%1 N N M%1%2 T%1").arg(page, 4, 10, QLatin1Char('0')).arg(mode);
-        QVERIFY(exchange::pageT(m.link, page, oa, {}).ok());
-        QCOMPARE(exchange::pageHeader(m.link, oa, {}).reply, bytes(m.sim.pageHeaderText(page)));
-        const std::vector<std::string> records = m.sim.pageRecords(page, detailed);
-        for (int i = 1; i <= int(records.size()); ++i) {
-            const ExchangeResult r =
-                oa ? exchange::pageOaRecord(m.link, {}) : exchange::pageCalRecord(m.link, detailed, {});
-            QCOMPARE(r.reply, bytes(records[size_t(i - 1)]));
-            QVERIFY(r.ok() && (oa ? protocol::splitOaRecord(r.reply).has_value()
-                                  : protocol::splitDataRecord(r.reply, detailed, true).has_value()));
-        }
+        const metersim::Page &info = sim.config().pages[size_t(page - 1)];
+        visit.state().DetailedMode = page == 3;
+        const transfer::PageTransfer::PageRead read = visit.readPage(page);
+        QCOMPARE(read.outcome, transfer::PageTransfer::Outcome::Ok);
+        QCOMPARE(read.data.count(), int(sim.pageRecords(page, page == 3).size()));
+        QCOMPARE(read.data.atmosPressure, std::stoi(info.pressure));
+        QVERIFY(!link.isOpen());
+        expected += QStringLiteral(" U%2 T%1").arg(page, 4, 10, QLatin1Char('0')).arg(info.oa ? "" : page == 3 ? " F" : " G");
     }
-    QCOMPARE(m.commands(), expected);
+    QString commands;
+    for (const std::string &c : sim.receivedCommands())
+        commands += QString::fromStdString(c) + ' ';
+    QCOMPARE(commands.trimmed(), expected);
     QVERIFY(!QFile::exists(QStringLiteral("RSErr.log")));
 }
 
