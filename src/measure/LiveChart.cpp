@@ -87,9 +87,10 @@ QList<qint64> labelTimes(qint64 minMs, qint64 maxMs, qint64 dayStartMs, int step
 
 } // namespace
 
-LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
+// The view is made with its chart: QChartView() would first make a default chart of its own, and
+// a chart costs as much as the rest of the window.
+LiveChart::LiveChart(QWidget *parent) : QChartView(new QChart, parent), m_chart(chart())
 {
-    m_chart = new QChart;
     m_chart->setObjectName(QStringLiteral("TChart1Chart"));
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->setBackgroundBrush(QColor(0xEE, 0xF4, 0xFC));
@@ -143,11 +144,6 @@ LiveChart::LiveChart(QWidget *parent) : QChartView(parent)
         axis->setTickType(QValueAxis::TicksDynamic);
     }
 
-    // QChartView makes a default chart of its own and setChart() hands it back to us: delete it, or every
-    // chart window leaks a whole empty QChart.
-    QChart *defaultChart = chart();
-    setChart(m_chart);
-    delete defaultChart;
     setRenderHint(QPainter::Antialiasing, true);
     setFocusPolicy(Qt::StrongFocus);
     setRubberBand(QChartView::NoRubberBand);

@@ -1,10 +1,47 @@
 #include "serial/PortNames.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <optional>
 
 namespace portnames {
+
+namespace {
+
+// The serial devices as the kernel lists them in /sys/class/tty: every entry whose device is bound
+// to a driver, plus the kinds that have none (Bluetooth rfcomm, tnt null modems, USB gadget ttyGS).
+// A UART port whose "type" is 0 has no chip behind it (most of ttyS0..31) and is left out. This is
+// the list QSerialPortInfo gives, read straight from sysfs: its udev walk takes a sixth of the
+// program's start-up. Without sysfs (not Linux, a bare container) QSerialPortInfo answers.
+std::optional<QStringList> sysfsSerialDevices()
+{
+#ifdef Q_OS_LINUX
+    const QDir ttys(QStringLiteral("/sys/class/tty"));
+    if (!ttys.exists())
+        return std::nullopt;
+    QStringList found;
+    for (const QString &name : ttys.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString entry = ttys.filePath(name) + QLatin1Char('/');
+        const bool driverless = name.startsWith(QLatin1String("rfcomm")) || name.startsWith(QLatin1String("tnt"))
+            || name.startsWith(QLatin1String("ttyGS"));
+        if (!driverless && !QFileInfo::exists(entry + QLatin1String("device/driver")))
+            continue;
+        QFile type(entry + QLatin1String("type"));
+        if (type.open(QIODevice::ReadOnly) && type.readAll().trimmed() == "0")
+            continue;
+        found << QStringLiteral("/dev/") + QString(name).replace(QLatin1Char('!'), QLatin1Char('/'));
+    }
+    return found;
+#else
+    return std::nullopt;
+#endif
+}
+
+} // namespace
 
 QStringList listSerialDevices()
 {
@@ -14,8 +51,12 @@ QStringList listSerialDevices()
         if (!devices.contains(path))
             devices << path;
     QStringList system;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        system << info.systemLocation();
+    if (const std::optional<QStringList> listed = sysfsSerialDevices()) {
+        system = *listed;
+    } else {
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+            system << info.systemLocation();
+    }
     // ttyS10 after ttyS9: compare by prefix, then by number.
     std::sort(system.begin(), system.end(), [](const QString &a, const QString &b) {
         auto split = [](const QString &s) {
