@@ -300,7 +300,6 @@ void TestLiveRun::timersKeepTheLastIntervals()
     LiveRun run(link, samples);
     SettingsRecord s = sim.settings();
     s.MeasureSampleValue = 2;
-    s.MeasureSampleTime = LoadResString(127);  // 2sec
     for (const QString &time : {LoadResString(127), QStringLiteral("no such time")}) {
         s.MeasureSampleTime = time;
         sim->clearReceived();
