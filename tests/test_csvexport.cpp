@@ -133,7 +133,6 @@ private slots:
         QVERIFY(i18n::language().systemLanguage != "Chinese" || meterTemp.isEmpty() || unit.at(0) != QChar(0xDF));
         QCOMPARE(codepage::toFile(unit), meterTemp);  // the meter's very bytes
         QCOMPARE(csvexport::temperatureIsCelsius(unit), celsius);
-        QCOMPARE(csvexport::degreeText(unit), LoadResString(celsius ? 190 : 191));
     }
 
     // Seconds of the day to the nearest one (23:59:59.7 is the next midnight), the date part ignored.
