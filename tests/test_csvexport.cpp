@@ -12,11 +12,6 @@
 namespace {
 const QByteArray kOldContent = QByteArray("an older file, longer than any new one: kept or replaced\r\n").repeated(20);
 
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
@@ -105,13 +100,14 @@ private slots:
         setLanguageState(c.locale, qint16(c.choice));
         const SampleData d = unitsAndSeries(QByteArray("\xDF") + c.unit);
         const QString path = folder.filePath("out.csv");
-        writeAll(path, kOldContent);  // saving over an existing file replaces it completely
+        folder.writeFile("out.csv", kOldContent);  // saving over an existing file replaces it completely
         const QString mode = *c.mode ? QString(c.mode) : csvexport::kNormalModeText;
         QVERIFY(write(path, d, c.count, c.sampling, mode, qint16(c.measureMode)));
         QCOMPARE(readTestFile(path), readTestFile(TELVARO_TEST_DATA "/csv/" + QString(c.expected)));
         QCOMPARE(entries(folder.path()), QStringList{"out.csv"});  // no temporary file left beside it
     }
 
+    // The units the expected files do not show: no degree mark, nothing, a Chinese system's other bytes.
     void celsiusTest_data()
     {
         QTest::addColumn<QByteArray>("locale");
@@ -120,17 +116,10 @@ private slots:
         const auto row = [](const char *locale, const QByteArray &unit, bool celsius) {
             QTest::addRow("%s %s", locale, unit.toHex(' ').constData()) << QByteArray(locale) << unit << celsius;
         };
-        row("en_US.UTF-8", "\xDF" "C", true);
-        row("en_US.UTF-8", "\xDF" "F", false);
         row("en_US.UTF-8", "C", false);
         row("en_US.UTF-8", "", false);
-        row("ja_JP.UTF-8", "\xDF" "C", true);
-        row("ja_JP.UTF-8", "\xDF" "F", false);
-        row("zh_CN.UTF-8", "\xDF" "C", true);
         row("zh_CN.GBK", "\xDF" "C ", true);
-        row("zh_CN.UTF-8", "\xDF" "F", false);
         row("zh_CN.UTF-8", "xC", false);
-        row("zh_CN", "\xDF" "C", true);
         row("zh_CN.UTF-8", "", false);
     }
     void celsiusTest()
@@ -144,7 +133,6 @@ private slots:
         QVERIFY(i18n::language().systemLanguage != "Chinese" || meterTemp.isEmpty() || unit.at(0) != QChar(0xDF));
         QCOMPARE(codepage::toFile(unit), meterTemp);  // the meter's very bytes
         QCOMPARE(csvexport::temperatureIsCelsius(unit), celsius);
-        QCOMPARE(csvexport::degreeText(unit), LoadResString(celsius ? 190 : 191));
     }
 
     // Seconds of the day to the nearest one (23:59:59.7 is the next midnight), the date part ignored.
@@ -175,9 +163,7 @@ private slots:
             QTest::addRow("%s %d %s", locale, choice, text) << QByteArray(locale) << choice << QString::fromUtf8(text)
                                                             << QString(number);
         };
-        row("en_US.UTF-8", 0, "60sec", "60");
         row("en_US.UTF-8", 0, "3sec", "");
-        row("en_US.UTF-8", 0, "", "");
         row("ja_JP.UTF-8", 0, "１０秒", "10");
         row("ja_JP.UTF-8", 1, "１０秒", "");
         row("ja_JP.UTF-8", 1, "30sec", "30");
@@ -230,7 +216,7 @@ private slots:
         SampleData d = unitsAndSeries("\xDF" "C");
         const QString data = folder.filePath("data");
         QDir().mkpath(data + "/dir.csv");
-        writeAll(data + "/out.csv", kOldContent);
+        folder.writeFile("data/out.csv", kOldContent);
         const QMap<QString, QString> targets = {{"missing folder", folder.filePath("nowhere/out.csv")},
                                                 {"file as folder", data + "/out.csv/inner.csv"},
                                                 {"directory as name", data + "/dir.csv"},

@@ -1,5 +1,6 @@
 // A live run against the simulated meter in a child process, killed with SIGKILL after some
-// samples; the next start offers the run, and the file saved holds exactly what the meter sent.
+// samples; the next start offers the run: the file saved holds exactly what the meter sent, or,
+// declined, the run is forgotten.
 #include <QApplication>
 #include <QProcess>
 #include <QPushButton>
@@ -42,13 +43,21 @@ QList<double> numbers(const QByteArray &line, char separator)
 class TestRecovery : public QObject {
     Q_OBJECT
 private slots:
-    void killedRunIsRecovered();
+    void killedRunIsOffered_data();
+    void killedRunIsOffered();
     void cutOffJournalReadToLastWholeLine();
-    void declinedRecoveryForgetsTheRun();
 };
 
-void TestRecovery::killedRunIsRecovered()
+void TestRecovery::killedRunIsOffered_data()
 {
+    QTest::addColumn<bool>("save");
+    QTest::newRow("Yes: saved as the meter sent it") << true;
+    QTest::newRow("No: the run is forgotten") << false;
+}
+
+void TestRecovery::killedRunIsOffered()
+{
+    QFETCH(bool, save);
     TestProgramFolder folder("en_US.UTF-8");
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
@@ -76,16 +85,25 @@ void TestRecovery::killedRunIsRecovered()
     QVERIFY(child.waitForFinished(5000));
     const std::vector<std::string> sent = sim->liveRecords();
 
-    // Start again: the run is offered, Yes, Save As.
+    // Start again: the run is offered; Yes goes on to Save As, No lets it go.
     ScriptedPrompts prompts;
-    prompts.queueAnswer(prompts::Answer::Yes);
+    prompts.queueAnswer(save ? prompts::Answer::Yes : prompts::Answer::No);
     const QString csv = folder.filePath(QStringLiteral("recovered.csv"));
     prompts.queueSaveName(csv);
     QTemporaryDir runtime2;
     qputenv("XDG_RUNTIME_DIR", runtime2.path().toLocal8Bit());
     QVERIFY(Main());
-    QVERIFY(waitUntil([&] { return QFile::exists(csv); }, 5000));
+    QVERIFY(waitUntil([&] { return save ? QFile::exists(csv) : !prompts.messages.isEmpty(); }, 5000));
     QVERIFY(prompts.messages.first().text.startsWith(QStringLiteral("A measurement that was not saved was found (")));
+    QCOMPARE(prompts.messages.first().buttons, prompts::Buttons::YesNo);
+    QCOMPARE(prompts.saveRequests.size(), save ? 1 : 0);
+    QVERIFY(!RunJournal::exists());
+    QCOMPARE(mainWindow()->samples().present(), save);
+    QVERIFY(!save || mainWindow()->samples().saved());
+    delete mainWindow();
+    ReleaseSingleInstance();
+    if (!save)
+        return;
 
     const QList<QByteArray> lines = readTestFile(csv).split('\n');
     QVERIFY(lines.size() > 9);
@@ -96,19 +114,12 @@ void TestRecovery::killedRunIsRecovered()
                                 "ppm,ppm,Degrees,%RH,Degrees,Degrees,g/m3,g/kg\r"}));
     for (int i = 0; i < n; ++i)
         QCOMPARE(numbers(lines.at(8 + i), ','), numbers(QByteArray::fromStdString(sent.at(size_t(i))), ';'));
-    QVERIFY(mainWindow()->samples().saved());
-    QVERIFY(!RunJournal::exists());
-    delete mainWindow();
-    ReleaseSingleInstance();
 }
 
 void TestRecovery::cutOffJournalReadToLastWholeLine()
 {
     JournalHeader h;
-    h.date = QStringLiteral("2026/12/06");
-    h.measureMode = 0;
     h.sampleTime = QStringLiteral("5sec");
-    h.atmosPressure = 1013;
     h.units = QStringList{QStringLiteral("ppm"), QStringLiteral("ppm"), QStringLiteral("\u00dfC"),
                           QStringLiteral("%RH")};
     QByteArray bytes = RunJournal::formatHeader(h);
@@ -125,31 +136,6 @@ void TestRecovery::cutOffJournalReadToLastWholeLine()
     // A header cut off before its units is no journal at all.
     QVERIFY(!RunJournal::parse(bytes.left(30)).has_value());
     QVERIFY(!RunJournal::parse("garbage\n").has_value());
-}
-
-void TestRecovery::declinedRecoveryForgetsTheRun()
-{
-    TestProgramFolder folder("en_US.UTF-8");
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    SimFixture sim;
-    QVERIFY(sim.ok());
-    folder.writeFile(QStringLiteral("Language.dat"), "Language = 1\r\n");
-    RunJournal journal;
-    JournalHeader h;
-    h.units = QStringList{QStringLiteral("ppm")};
-    QVERIFY(journal.begin(h));
-    journal.append(1, 0.25, "    0.0; 450.0;  23.5;  41.2\r\n");
-    journal.close();
-    ScriptedPrompts prompts;
-    prompts.queueAnswer(prompts::Answer::No);
-    QVERIFY(Main());
-    QVERIFY(waitUntil([&] { return !prompts.messages.isEmpty(); }, 3000));
-    QCOMPARE(prompts.messages.first().buttons, prompts::Buttons::YesNo);
-    QVERIFY(!RunJournal::exists());
-    QVERIFY(!mainWindow()->samples().present());
-    delete mainWindow();
-    ReleaseSingleInstance();
 }
 
 int main(int argc, char **argv)
