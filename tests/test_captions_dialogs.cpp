@@ -189,6 +189,7 @@ private slots:
             QTest::keyClick(o->optionTabs->tabBar(), Qt::Key_L);  // the service key shows the hidden groups
             screenshot(o, QStringLiteral("option-service"), l);
         }
+        w->show();  // a hidden window is not walked
         const QStringList unnamed = badNames(w.get());
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join("; ")));
     }
