@@ -86,6 +86,8 @@ private slots:
         FrmMenu *menu = mainWindow();
         QVERIFY(menu && menu->isVisible() && prompts.messages.isEmpty());
         QCOMPARE(QStringList({menu->MenuMeasurement->title(), menu->startStopButton->text()}), texts);
+        QCOMPARE(QStringList({menu->windowTitle(), menu->transferButton->text(), menu->exitButton->text()}),
+                 QStringList({LoadResString(101), LoadResString(113), LoadResString(114)}));
     }
 
     void refused_data()
