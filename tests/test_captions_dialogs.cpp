@@ -28,39 +28,31 @@ const QList<Language> kLanguages = {
     {"de_DE.UTF-8", 0, 9, false, "icon"}, {"de_DE.UTF-8", 1, 9, false, "icon"},
 };
 
-template <typename T>
-QDialog *create()
-{
-    if constexpr (std::is_constructible_v<T, SettingsRecord>)
-        return new T(SettingsRecord());
-    else if constexpr (std::is_same_v<T, FrmDriveList>)
-        return new T(QStringLiteral(""));  // the picker as the options window opens it, for a folder
-    else
-        return new T;
-}
-
 // A control by object name ("" the window title, "message" the no-port message) and its text ids (a
 // list's entries; a second id on a Chinese system; none: the font rule only). The controls named
 // take the font rule; those listed last keep the designed font.
 struct Caption { const char *control; QList<int> ids = {}; int chineseId = 0; };
-struct Dialog { QDialog *(*make)(); const char *picture; QList<Caption> captions; QStringList designedFont = {}; };
+struct Dialog { std::function<QDialog *()> make; const char *picture; QList<Caption> captions;
+                QStringList designedFont = {}; };
 const QList<Dialog> kDialogs = {
-    {create<FrmMeasureSetting>, "measure",
+    {[] { return new FrmMeasureSetting(SettingsRecord()); }, "measure",
      {{"", {125}}, {"Frame1", {131}}, {"Combo1", {126, 127, 128, 129, 130, 174}}, {"Frame2", {132}},
       {"Option1", {133}}, {"Option2", {134}}, {"Label1", {135}}, {"Label2", {136}}, {"Check1", {118}},
       {"Check2", {117}}, {"Check3", {119}}, {"Check4", {120}}, {"Command1", {184}}, {"Command2", {137}},
       {"Text1"}}},
-    {create<FrmRS232CSetting>, "serial",
+    {[] { return new FrmRS232CSetting(SettingsRecord()); }, "serial",
      {{"", {144}}, {"Label1", {145}}, {"Label2", {146}}, {"Label3", {147}}, {"Label4", {148}}, {"Label5", {149}},
       {"Label6", {150}}, {"Label7", {151}}, {"Command1", {184}}, {"Command2", {142}}, {"message", {188}}},
      {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7"}},
-    {create<FrmOption>, "option",
+    {[] { return new FrmOption(SettingsRecord()); }, "option",
      {{"", {139}}, {"SSTab1", {139}}, {"Label1", {140}}, {"Frame1", {182}}, {"Frame2", {141}},
       {"Command1", {184}}, {"Command2", {142}}, {"Option1", {175}}, {"Option2", {176}, 177}, {"Text1"}},
      {"Option3", "Option4"}},
-    {create<FrmDriveList>, "folder", {{"", {138}}, {"Command1", {184}}, {"Command2", {137}}, {"Text1"}},
+    // The picker as the options window opens it, for a folder.
+    {[] { return new FrmDriveList(QStringLiteral("")); }, "folder",
+     {{"", {138}}, {"Command1", {184}}, {"Command2", {137}}, {"Text1"}},
      {"Drive1", "Dir1"}},
-    {create<FrmHelp>, "about",
+    {[] { return new FrmHelp; }, "about",
      {{"", {101}}, {"lblTitle", {101}}, {"lblDisclaimer", {178}}, {"cmdOK", {184}}, {"cmdSysInfo", {183}},
       {"lblVersion"}, {"lblDescription"}}},
 };
