@@ -1,4 +1,4 @@
-// The meter's exchanges on a pty: a live run and a transfer visit end to end, how each exchange ends, RSErr.log, drain and N.
+// The meter's exchanges on a pty: the units in each code page, a transfer visit end to end, how each exchange ends, RSErr.log, drain and N.
 
 #include <QtTest>
 
@@ -51,8 +51,8 @@ class TestSerialExchanges : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { SetWaitScale(kTestScale); }
-    void liveRun_data();
-    void liveRun();
+    void units_data();
+    void units();
     void transfer();
     void exchangeEnds_data();
     void exchangeEnds();
@@ -62,19 +62,17 @@ private slots:
     void stopCommandOnVanishedDevice();
 };
 
-void TestSerialExchanges::liveRun_data()
+void TestSerialExchanges::units_data()
 {
-    QTest::addColumn<bool>("detailed");
     QTest::addColumn<QByteArray>("locale");
     QTest::addColumn<QString>("degrees");  // the meter's 0xDF "C" in the system's code page
-    QTest::newRow("standard, English system") << false << QByteArray("en_US.UTF-8") << QString::fromLatin1("\xDF" "C");
-    QTest::newRow("detailed, Japanese system") << true << QByteArray("ja_JP.UTF-8") << QStringLiteral(u"\uFF9FC");
-    QTest::newRow("standard, Chinese system") << false << QByteArray("zh_CN.UTF-8") << QStringLiteral(u"\u9024");
+    QTest::newRow("English system") << QByteArray("en_US.UTF-8") << QString::fromLatin1("\xDF" "C");
+    QTest::newRow("Japanese system") << QByteArray("ja_JP.UTF-8") << QStringLiteral(u"\uFF9FC");
+    QTest::newRow("Chinese system") << QByteArray("zh_CN.UTF-8") << QStringLiteral(u"\u9024");
 }
 
-void TestSerialExchanges::liveRun()
+void TestSerialExchanges::units()
 {
-    QFETCH(bool, detailed);
     QFETCH(QByteArray, locale);
     QFETCH(QString, degrees);
     TestProgramFolder folder(locale);
@@ -83,24 +81,7 @@ void TestSerialExchanges::liveRun()
     exchange::UnitTexts u;
     QVERIFY(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), u, {}).ok());
     QCOMPARE(QStringList({u[0], u[2], u[4], u[8]}), QStringList({"ppm", degrees, degrees, "hPa\r\n"}));
-    qint16 flag = 0;
-    qint32 pressure = 0;
-    const ExchangeResult s = exchange::liveS(m.link, flag, pressure, {});
-    QVERIFY(s.ok() && s.attempts == 1 && flag == 1 && pressure == 1013);
-    QVERIFY(exchange::liveGF(m.link, detailed, s.attempts, {}).ok() && m.link.inputLen() == (detailed ? 69 : 37));
-    for (int i = 1; i <= 3; ++i) {
-        exchange::sendD(m.link);
-        QVERIFY(exchange::waitForInput(m.link, detailed ? 69 : 37, 5000, {}).ok());
-        const ExchangeResult d = exchange::liveDReply(m.link, detailed, {});
-        QCOMPARE(d.reply, bytes(m.sim.lastLiveRecord()));
-        // "AD" CR LF, then the record a character a read.
-        const auto values = protocol::splitDataRecord(d.reply, detailed, false);
-        QVERIFY(d.ok() && d.attempts == 4 + d.reply.size() && values);
-        QCOMPARE((*values)[4] != 0, detailed);
-    }
-    SendStopCommand(m.link);
-    QCOMPARE(m.commands(), QStringLiteral("U S %1 D0001 D0001 D0001 N N").arg(detailed ? 'F' : 'G'));
-    QVERIFY(!QFile::exists(QStringLiteral("RSErr.log")));
+    QCOMPARE(m.commands(), QStringLiteral("U"));
 }
 
 void TestSerialExchanges::transfer()
@@ -146,7 +127,7 @@ void TestSerialExchanges::exchangeEnds_data()
     QTest::newRow("S without its acknowledgement") << End{"S", MissingAck, sim, Failed, "S Command", 4, 4, ""};
     QTest::newRow("S split over two reads") << End{"S", SplitReply, sim, Failed, "S Command", 4, 4, ""};
     QTest::newRow("S without separators") << End{"S", NoSeparators, sim, Failed, "S Command", 1, 1, "AS 1 0 1013\r\n"};
-    QTest::newRow("S and its data in one read") << End{"S", None, "AS;0;x;1001\r\n", Ok, "", 1, 1, "AS;0;x;1001\r\n"};
+    QTest::newRow("S and its data in one read") << End{"S", None, "AS;1;x;1001\r\n", Ok, "", 1, 1, "AS;1;x;1001\r\n"};
     QTest::newRow("G wrong acknowledgement")
         << End{"G live", WrongAck, sim, Failed, "G Command(Measure)", 2, 1, "AX\r\n"};
     QTest::newRow("F late") << End{"F live", Late, sim, Failed, "F Command(Measure)", 2, 1, ""};
@@ -241,7 +222,7 @@ void TestSerialExchanges::exchangeEnds()
     if (outcome == ExchangeResult::Failed) QCOMPARE(r.logName, logName);
     if (reads >= 0) QCOMPARE(QList<int>({r.attempts, r.loggedAttempts}), QList<int>({reads, loggedAttempts}));
     QVERIFY(reply == "*" || r.reply == reply);
-    QVERIFY(exchange != "S" || (r.ok() ? flag == 0 && pressure == 1001 : flag == 9 && pressure == 0));
+    QVERIFY(exchange != "S" || (r.ok() ? flag == 1 && pressure == 1001 : flag == 9 && pressure == 0));
     if (records && outcome == ExchangeResult::Failed && kind != FaultKind::Vanish)  // it stopped the meter itself
         QVERIFY(answer.isEmpty() ? m.sim.waitForCommand("N", 2, 3000) : line.commands.count("N") == 2);
     exchange::logFailure(r);
