@@ -1,7 +1,7 @@
 // The meter simulator, driven through a plain file descriptor on its pty, in what the program's tests
-// never ask of it: unknown commands and pages, Fahrenheit, a trickle, a page record cut short, the
-// device going away behind its link, and the program. (Replies, pages, pacing, N and the faults the
-// program meets are checked end to end, through the exchanges and against the expected files.)
+// never ask of it: unknown commands and pages, Fahrenheit, a trickle, where a page falls silent or a
+// record is cut, the device going away behind its link, and the program. (Replies, pages, pacing, N
+// and the faults the program meets are checked end to end, through the exchanges and the expected files.)
 #include <QtTest>
 
 #include <cerrno>
@@ -136,6 +136,9 @@ void TestMeterSim::pageFaultsVanishAndReappear()
     QVERIFY(m.ok());
     m.line.exchange("G");
     std::vector<std::string> records = m.sim.pageRecords(1, false);
+    m.sim.setFault("T", Fault{FaultKind::Silence, 1, 2});  // silent after two records
+    QCOMPARE(m.line.exchange("T0001", 300), m.head(1) + joined({records[0], records[1]}));
+    m.line.exchange("N");
     m.sim.setFault("T", Fault{FaultKind::ShortRecord, 1, 1});  // the second record cut, the rest follows
     records[1] = records[1].substr(0, 20) + "\r\n";
     QCOMPARE(m.line.exchange("T0001"), m.head(1) + joined(records));
