@@ -134,7 +134,10 @@ void TestMeterSim::pageFaultsVanishAndReappear()
     const QString link = dir.filePath("meter");
     Meter m(115200, [&](Config &c) { c.linkPath = link.toStdString(); });
     QVERIFY(m.ok());
-    m.line.exchange("G");
+    m.sim.setFault("G", Fault{FaultKind::WrongAck, -1});  // every reply until cleared
+    QCOMPARE(m.line.exchange("G") + m.line.exchange("G"), QByteArray("AX\r\nAX\r\n"));
+    m.sim.clearFaults();
+    QCOMPARE(m.line.exchange("G"), QByteArray("AG\r\n"));
     std::vector<std::string> records = m.sim.pageRecords(1, false);
     m.sim.setFault("T", Fault{FaultKind::Silence, 1, 2});  // silent after two records
     QCOMPARE(m.line.exchange("T0001", 300), m.head(1) + joined({records[0], records[1]}));
