@@ -1,6 +1,5 @@
-// The serial link on a real pty: opening with the configured settings, the operations the exchanges
-// use, waiting without blocking, a device that goes away. (Debug mode, and a COMn or device that is
-// not there, are met by the live runs and by telvaro-cli.)
+// The serial link on a real pty: opening with the configured settings, debug mode, the operations
+// the exchanges use, waiting without blocking, a device that goes away.
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -36,39 +35,45 @@ void TestSerialLink::open_data()
 {
     QTest::addColumn<QString>("port");  // "line": the pty (COM2 too); "busy": the pty, held by another link
     QTest::addColumn<QString>("settings");  // speed, parity, data bits, stop bits, RsFlow
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("defaults") << "line" << "9600,N,8,1,1" << true;
-    QTest::newRow("RTS/CTS, odd parity, 1.5 stop bits") << "line" << "4800,O,8,1.5,3" << true;
-    QTest::newRow("XON/XOFF with RTS/CTS, 7 data bits") << "line" << "19200,E,7,2,4" << true;
-    QTest::newRow("COM2: the second listed device") << "COM2" << "9600,N,8,1,1" << true;
-    QTest::newRow("held by another") << "busy" << "9600,N,8,1,1" << false;
-    QTest::newRow("unusable line settings") << "line" << "fast,N,8,1,1" << false;
+    QTest::addColumn<QString>("outcome");  // open, fails, debug (nothing touched)
+    QTest::newRow("defaults") << "line" << "9600,N,8,1,1" << "open";
+    QTest::newRow("RTS/CTS, odd parity, 1.5 stop bits") << "line" << "4800,O,8,1.5,3" << "open";
+    QTest::newRow("XON/XOFF with RTS/CTS, 7 data bits") << "line" << "19200,E,7,2,4" << "open";
+    QTest::newRow("COM2: the second listed device") << "COM2" << "9600,N,8,1,1" << "open";
+    QTest::newRow("debug mode") << "/dev/does-not-exist" << "9600,N,8,1,1" << "debug";
+    QTest::newRow("held by another") << "busy" << "9600,N,8,1,1" << "fails";
+    QTest::newRow("unusable line settings") << "line" << "fast,N,8,1,1" << "fails";
 }
 
 void TestSerialLink::open()
 {
     QFETCH(QString, port);
     QFETCH(QString, settings);
-    QFETCH(bool, opens);
+    QFETCH(QString, outcome);
     OpenLine o;
     ScriptedLine first;
     qputenv("TELVARO_EXTRA_PORTS", (first.path + QLatin1Char(':') + o.line.path).toLocal8Bit());
     const QString device = port == "line" || port == "busy" ? o.line.path : port;
+    SettingsRecord s = deviceSettings(device, settings);
+    s.ProgMode = outcome != "debug";
     SerialLink other;
     other.setPortName(o.line.path);
     QVERIFY(port != "busy" || other.open());
 
     // A pty may call some settings "Invalid argument": the port opens all the same.
-    QCOMPARE(OpenComPort(o.link, deviceSettings(device, settings)), opens);
-    QCOMPARE(o.link.isOpen(), opens);
-    if (opens) {
+    QCOMPARE(OpenComPort(o.link, s), outcome != "fails");
+    QCOMPARE(o.link.isOpen(), outcome == "open");
+    if (outcome == "open")
         QCOMPARE(QStringList({o.link.portName(), o.link.settings()}),
                  QStringList({o.line.path, settings.section(',', 0, 3)}));
-    } else {
+    else if (outcome == "debug")
+        QVERIFY(o.link.portName().isEmpty());
+    if (outcome == "fails") {
         // An exchange on the port that did not open fails before it waits.
         const ExchangeResult r = exchange::run(o.link, {.command = "S\r\n", .waitTicks = 3, .reads = 3}, {});
         QVERIFY(r.outcome == ExchangeResult::Failed && r.attempts == 0);
     }
+    o.link.discardInput();  // the live start clears the buffer in debug mode too: nothing happens
     QVERIFY(o.link.inBufferCount() == 0 && CloseComPort(o.link) && !o.link.isOpen());
 }
 
