@@ -1,4 +1,5 @@
-// The transfer window's rules without the window: directory cells, page field limits, debug directory.
+// The transfer window's rules without the window: directory cells and page field limits (the debug
+// directory is checked through the window, from the same draws).
 #include <QtTest>
 
 #include "transfer/TransferState.h"
@@ -35,23 +36,6 @@ private slots:
         // The page field's rule (its edge cases go through the window): the maximum is a page too.
         QCOMPARE(int(TransferState::judgePageField("9999", 1, 9999).page), 9999);
         QVERIFY(!TransferState::judgePageField("12.6", 1, 12).inRange);
-    }
-    void debugDirectory()
-    {
-        // Four draws a page: mode (above 0.5 makes 000), sampling time, number of data, operation.
-        const QList<double> draws = {0.7, 0.5, 0.1, 0.9, 0.2, 0.3, 0.4, 0.1, 0.55, 0.999,
-                                     0.004, 0.65, 0.5, 0.0, 0.0, 0.55, 0.6, 0.25, 0.0011, 0.0};
-        int next = 0;
-        TransferState state;
-        state.buildDebugDirectory([&] { return draws.at(next++); });
-        QCOMPARE(next, 20);
-        QCOMPARE(int(state.PageCount), 5);
-        QStringList rows;
-        for (const TransferState::PageRow &row : state.PageDirectory)
-            rows << QStringList(row.begin(), row.end()).join(' ');
-        const QString date = " 1013 2004/06/20 12:00:00";
-        QCOMPARE(rows, QStringList({"000 499 99 AVG" + date, "001 299 399 CO2" + date, "001 998 3 TMP" + date,
-                                    "001 0 0 CO2" + date, "000 249 1 INS" + date}));
     }
 };
 
