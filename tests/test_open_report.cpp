@@ -18,15 +18,6 @@
 #include "support/TestEnv.h"
 
 namespace {
-// The language a file was written in, by its name (as the writer tests name them).
-QByteArray localeOf(const QString &name)
-{
-    return name.contains("_ja")   ? "ja_JP.UTF-8"
-           : name.contains("_zh") ? "zh_CN.UTF-8"
-           : name.contains("_de") ? "de_DE.UTF-8"
-                                  : "en_US.UTF-8";
-}
-
 // A Standard survey at 10 s: CO2 above 1000 ppm in two of four intervals, humidity below 40 %RH in one.
 const QByteArray kSurvey = "Date,2026/11/30\r\nTime,23:59:40\r\nData,4\r\nSampling Time,10\r\nMode,NORMAL\r\n"
                            "Atmos.Pressure,1008\r\n"
@@ -62,8 +53,11 @@ private slots:
     {
         QFETCH(QString, path);
         const QString name = QFileInfo(path).fileName();
-        TestProgramFolder folder(localeOf(name));
-        setLanguageState(localeOf(name), name.contains("ja_english") ? 1 : 0);
+        // The language the file was written in, by its name (as the writer tests name them).
+        const QByteArray locale = name.contains("_ja") ? "ja_JP.UTF-8" : name.contains("_zh") ? "zh_CN.UTF-8"
+                                  : name.contains("_de") ? "de_DE.UTF-8" : "en_US.UTF-8";
+        TestProgramFolder folder(locale);
+        setLanguageState(locale, name.contains("ja_english") ? 1 : 0);
         const QByteArray bytes = readTestFile(path).replace("@TODAY@", "2026/12/01");
         auto result = csvimport::readDataFile(bytes);
         const auto *error = std::get_if<csvimport::ImportError>(&result);
@@ -93,7 +87,7 @@ private slots:
         QTest::newRow("unknown unit") << QByteArray(good).replace("Degrees", "Kelvin") << 8;
         QTest::newRow("columns of another mode") << QByteArray(good).replace("NORMAL", "%OA(CO2)") << 7;
     }
-    // A file that does not fit: the error names the line.
+    // The error names the line.
     void malformed()
     {
         QFETCH(QByteArray, bytes);
