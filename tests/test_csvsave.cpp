@@ -57,7 +57,24 @@ const struct Case { const char *name, *locale; int run; const char *way, *names,
 class TestCsvSave : public QObject {
     Q_OBJECT
 private slots:
-    void notSavedMustBeAnswered();
+    void notSavedMustBeAnswered()
+    {
+        // The real question: Escape and the close box do not answer it, Yes and No do.
+        TestProgramFolder folder;
+        FrmMenu window;
+        finishedDebugRun(window, 1);
+        bool stillAsking = false;
+        QTimer::singleShot(200, &window, [&stillAsking] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QTest::keyClick(box, Qt::Key_Escape);
+            box->close();
+            stillAsking = box->isVisible();
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(window.askUnsavedData(), FrmMenu::UnsavedAnswer::No);
+        QVERIFY(stillAsking);
+    }
     void save_data()
     {
         QTest::addColumn<int>("row");
@@ -116,25 +133,6 @@ private slots:
         QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"run one"});
     }
 };
-
-void TestCsvSave::notSavedMustBeAnswered()
-{
-    // The real question: Escape and the close box do not answer it, Yes and No do.
-    TestProgramFolder folder;
-    FrmMenu window;
-    finishedDebugRun(window, 1);
-    bool stillAsking = false;
-    QTimer::singleShot(200, &window, [&stillAsking] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        QTest::keyClick(box, Qt::Key_Escape);
-        box->close();
-        stillAsking = box->isVisible();
-        box->button(QMessageBox::No)->click();
-    });
-    QCOMPARE(window.askUnsavedData(), FrmMenu::UnsavedAnswer::No);
-    QVERIFY(stillAsking);
-}
 
 QTEST_MAIN(TestCsvSave)
 #include "test_csvsave.moc"

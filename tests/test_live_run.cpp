@@ -18,6 +18,7 @@
 #include "support/TestEnv.h"
 
 using namespace metersim;
+using K = FaultKind;
 
 Q_DECLARE_METATYPE(FaultKind)
 
@@ -67,250 +68,246 @@ class TestLiveRun : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { SetWaitScale(0.25); }  // shorter drains and reply waits; sampling stays 1 s
-    void runAgainstMeter_data();
-    void runAgainstMeter();
-    void debugModeTableAndZoom();
-    void timersKeepTheLastIntervals();
-};
 
-void TestLiveRun::runAgainstMeter_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("faultOn");
-    QTest::addColumn<FaultKind>("kind");
-    QTest::addColumn<QString>("action");   // after two samples (of 500; else 3), or "close at start"
-    QTest::addColumn<QString>("logName");  // the one RSErr.log entry and message, if any
-    QTest::addColumn<bool>("sampled");     // the run got to sampling: DataPresent 1
-    QTest::newRow("standard") << 0 << "D" << FaultKind::None << "" << "" << true;
-    QTest::newRow("detailed") << 1 << "D" << FaultKind::None << "" << "" << true;
-    QTest::newRow("user's stop") << 0 << "D" << FaultKind::None << "stop" << "" << true;
-    QTest::newRow("device vanishes") << 1 << "D" << FaultKind::None << "vanish" << "D Command(Measure)" << true;
-    QTest::newRow("window closed while sampling") << 0 << "D" << FaultKind::None << "close" << "" << true;
-    QTest::newRow("window closed in the unit read") << 0 << "D" << FaultKind::None << "close at start" << "" << false;
-    // Closed mid-run and saved when asked: the run counts as saved, its journal goes.
-    QTest::newRow("window closed while sampling, then saved") << 0 << "D" << FaultKind::None << "close, save"
-                                                              << "" << true;
-    // The run keeps the mode it started with: no made-up readings, N and the port closed at its end.
-    QTest::newRow("service switch to Debug, then stop") << 1 << "D" << FaultKind::None << "debug, stop" << "" << true;
-    // Stopped in the unit read: Start and Data transfer wait, disabled, until N has been sent.
-    QTest::newRow("user's stop while starting") << 0 << "D" << FaultKind::None << "stop at start" << "" << true;
-    // The first request goes unanswered: one more at the end for the sample still missing.
-    QTest::newRow("missing reply") << 0 << "D" << FaultKind::Silence << "" << "" << true;
-    QTest::newRow("U silent") << 0 << "U" << FaultKind::Silence << "" << "Unit Read(Measurment)" << false;
-    QTest::newRow("S silent") << 0 << "S" << FaultKind::Silence << "" << "S Command" << false;
-    QTest::newRow("G wrong ack") << 0 << "G" << FaultKind::WrongAck << "" << "G Command(Measure)" << false;
-    QTest::newRow("F wrong ack") << 1 << "F" << FaultKind::WrongAck << "" << "F Command(Measure)" << false;
-    QTest::newRow("D ack missing") << 0 << "D" << FaultKind::MissingAck << "" << "D Command(Measure)" << true;
-    QTest::newRow("D without separators") << 0 << "D" << FaultKind::NoSeparators << "" << "D Command Data Read" << true;
-    // A record cut short runs into the next reply; its numbers would be wrong.
-    QTest::newRow("D cut short") << 0 << "D" << FaultKind::ShortRecord << "" << "D Command Data Read" << true;
-}
+    void runAgainstMeter_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("faultOn");
+        QTest::addColumn<FaultKind>("kind");
+        QTest::addColumn<QString>("action");   // after two samples (of 500; else 3), or "close at start"
+        QTest::addColumn<QString>("logName");  // the one RSErr.log entry and message, if any
+        QTest::addColumn<bool>("sampled");     // the run got to sampling: DataPresent 1
+        QTest::newRow("standard") << 0 << "D" << K::None << "" << "" << true;
+        QTest::newRow("detailed") << 1 << "D" << K::None << "" << "" << true;
+        QTest::newRow("user's stop") << 0 << "D" << K::None << "stop" << "" << true;
+        QTest::newRow("device vanishes") << 1 << "D" << K::None << "vanish" << "D Command(Measure)" << true;
+        QTest::newRow("window closed while sampling") << 0 << "D" << K::None << "close" << "" << true;
+        QTest::newRow("window closed in the unit read") << 0 << "D" << K::None << "close at start" << "" << false;
+        // Closed mid-run and saved when asked: the run counts as saved, its journal goes.
+        QTest::newRow("window closed while sampling, then saved") << 0 << "D" << K::None << "close, save"
+                                                                  << "" << true;
+        // The run keeps the mode it started with: no made-up readings, N and the port closed at its end.
+        QTest::newRow("service switch to Debug, then stop") << 1 << "D" << K::None << "debug, stop" << "" << true;
+        // Stopped in the unit read: Start and Data transfer wait, disabled, until N has been sent.
+        QTest::newRow("user's stop while starting") << 0 << "D" << K::None << "stop at start" << "" << true;
+        // The first request goes unanswered: one more at the end for the sample still missing.
+        QTest::newRow("missing reply") << 0 << "D" << K::Silence << "" << "" << true;
+        QTest::newRow("U silent") << 0 << "U" << K::Silence << "" << "Unit Read(Measurment)" << false;
+        QTest::newRow("S silent") << 0 << "S" << K::Silence << "" << "S Command" << false;
+        QTest::newRow("G wrong ack") << 0 << "G" << K::WrongAck << "" << "G Command(Measure)" << false;
+        QTest::newRow("F wrong ack") << 1 << "F" << K::WrongAck << "" << "F Command(Measure)" << false;
+        QTest::newRow("D ack missing") << 0 << "D" << K::MissingAck << "" << "D Command(Measure)" << true;
+        QTest::newRow("D without separators") << 0 << "D" << K::NoSeparators << "" << "D Command Data Read" << true;
+        // A record cut short runs into the next reply; its numbers would be wrong.
+        QTest::newRow("D cut short") << 0 << "D" << K::ShortRecord << "" << "D Command Data Read" << true;
+    }
 
-void TestLiveRun::runAgainstMeter()
-{
-    QFETCH(int, mode);
-    QFETCH(QString, faultOn);
-    QFETCH(FaultKind, kind);
-    QFETCH(QString, action);
-    QFETCH(QString, logName);
-    QFETCH(bool, sampled);
-    Bench b(true, mode, action.isEmpty() ? 3 : 500, faultOn, Fault{kind, 1});
-    QVERIFY(b.sim.ok());
-    if (action == "close, save") {
-        b.prompts.queueAnswer(prompts::Answer::Yes);
-        b.prompts.queueSaveName(b.folder.filePath(QStringLiteral("run.csv")));
-    }
-    bool waitedDisabled = false;
-    if (action == "close at start")
-        QTimer::singleShot(300, b.w, [w = b.w] { w->close(); });  // while the unit read drains the line
-    if (action == "stop at start") {
-        QTimer::singleShot(300, b.w, [&b, &waitedDisabled] {
-            b.w->startStopButton->click();
-            waitedDisabled = !b.w->startStopButton->isEnabled() && !b.w->transferButton->isEnabled() &&
-                             b.w->startStopButton->text() == LoadResString(112);
-        });
-    }
-    b.w->startStopButton->click();  // returns once the start-up exchanges are done and the timers run
-    QVERIFY(!sampled || action == "stop at start" ||
-            (b.sampling() && b.w->link().isOpen() && b.w->live().coScaleFlag() == 0));
-    if (action == "stop at start") {
-        QVERIFY(waitedDisabled);
-        QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 10000);
-        // The stop lands in the drain before U or in U's waits (a loaded machine); the meter gets N twice.
-        QTRY_COMPARE_WITH_TIMEOUT(b.sim.commands().count(QStringLiteral("N")), 2, 3000);
-        const QStringList commands = b.sim.commands();
-        QVERIFY2(commands == QStringList({"U", "N", "N"}) || commands == QStringList({"N", "N"}),
-                 qPrintable(commands.join(' ')));
-        return;
-    }
-    if (!action.isEmpty() && action != "close at start") {
-        QTRY_VERIFY_WITH_TIMEOUT(b.w->samples().count() >= 2, 5000);
-        if (action == "vanish") {
-            b.sim->vanish();
-        } else if (action.startsWith("close")) {
-            b.w->close();
-        } else {  // the user's stop: the buttons at once, the rest when the run has wound up
-            if (action.startsWith("debug")) {
-                SettingsRecord debug = b.w->settings();
-                debug.ProgMode = false;
-                b.w->applySettings(debug);
-                QTest::qWait(1500);
-            }
-            b.w->startStopButton->click();
+    void runAgainstMeter()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, faultOn);
+        QFETCH(FaultKind, kind);
+        QFETCH(QString, action);
+        QFETCH(QString, logName);
+        QFETCH(bool, sampled);
+        Bench b(true, mode, action.isEmpty() ? 3 : 500, faultOn, Fault{kind, 1});
+        QVERIFY(b.sim.ok());
+        if (action == "close, save") {
+            b.prompts.queueAnswer(prompts::Answer::Yes);
+            b.prompts.queueSaveName(b.folder.filePath(QStringLiteral("run.csv")));
         }
-        QVERIFY(!action.endsWith("stop") ||
-                (b.w->startStopButton->text() == LoadResString(112) && !b.w->transferButton->isEnabled() &&
-                 !b.w->live().requestTimer().isActive() && !b.w->live().replyTimer().isActive() &&
-                 b.w->live().stopRequested()));
+        bool waitedDisabled = false;
+        if (action == "close at start")
+            QTimer::singleShot(300, b.w, [w = b.w] { w->close(); });  // while the unit read drains the line
+        if (action == "stop at start") {
+            QTimer::singleShot(300, b.w, [&b, &waitedDisabled] {
+                b.w->startStopButton->click();
+                waitedDisabled = !b.w->startStopButton->isEnabled() && !b.w->transferButton->isEnabled() &&
+                                 b.w->startStopButton->text() == LoadResString(112);
+            });
+        }
+        b.w->startStopButton->click();  // returns once the start-up exchanges are done and the timers run
+        QVERIFY(!sampled || action == "stop at start" ||
+                (b.sampling() && b.w->link().isOpen() && b.w->live().coScaleFlag() == 0));
+        if (action == "stop at start") {
+            QVERIFY(waitedDisabled);
+            QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 10000);
+            // The stop lands in the drain before U or in U's waits (a loaded machine); the meter gets N twice.
+            QTRY_COMPARE_WITH_TIMEOUT(b.sim.commands().count(QStringLiteral("N")), 2, 3000);
+            const QStringList commands = b.sim.commands();
+            QVERIFY2(commands == QStringList({"U", "N", "N"}) || commands == QStringList({"N", "N"}),
+                     qPrintable(commands.join(' ')));
+            return;
+        }
+        if (!action.isEmpty() && action != "close at start") {
+            QTRY_VERIFY_WITH_TIMEOUT(b.w->samples().count() >= 2, 5000);
+            if (action == "vanish") {
+                b.sim->vanish();
+            } else if (action.startsWith("close")) {
+                b.w->close();
+            } else {  // the user's stop: the buttons at once, the rest when the run has wound up
+                if (action.startsWith("debug")) {
+                    SettingsRecord debug = b.w->settings();
+                    debug.ProgMode = false;
+                    b.w->applySettings(debug);
+                    QTest::qWait(1500);
+                }
+                b.w->startStopButton->click();
+            }
+            QVERIFY(!action.endsWith("stop") ||
+                    (b.w->startStopButton->text() == LoadResString(112) && !b.w->transferButton->isEnabled() &&
+                     !b.w->live().requestTimer().isActive() && !b.w->live().replyTimer().isActive() &&
+                     b.w->live().stopRequested()));
+        }
+        if (action.startsWith("close")) {
+            QTRY_VERIFY_WITH_TIMEOUT(b.w.isNull(), 5000);
+            const size_t sent = b.sim->receivedCommands().size();  // nothing more goes to the meter
+            QTest::qWait(1500);
+            QCOMPARE(b.sim->receivedCommands().size(), sent);
+            const bool saved = action.endsWith("save");
+            QVERIFY(!RunJournal::exists());  // saved, or let go on purpose (No)
+            QVERIFY(!saved || b.folder.readFile(QStringLiteral("run.csv")).startsWith("Date,"));
+            // Closing the window asked every event loop to end; the next case needs them working again.
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+            QCoreApplication::exec();
+            SetProgramEnding(false);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 10000);
+        // A complete run ends without N; a user's stop and a reply error while sampling send it.
+        const QStringList commands = b.sim.commands();
+        if (action.isEmpty() && logName.isEmpty())
+            QCOMPARE(commands, QStringList({"U", "S", mode ? "F" : "G"}) +
+                                   QStringList(kind == FaultKind::None ? 3 : 4, QStringLiteral("D0001")));
+        QCOMPARE(commands.endsWith(QStringLiteral("N")),
+                 action.endsWith("stop") || (sampled && !logName.isEmpty() && action.isEmpty()));
+        QVERIFY(sampled || !commands.contains(QStringLiteral("D0001")));
+        QCOMPARE(b.w->samples().present(), sampled);
+        QCOMPARE(b.prompts.texts(), logName.isEmpty() ? QStringList() : QStringList{LoadResString(153)});
+        const QByteArray log = b.folder.readFile(QStringLiteral("RSErr.log"));
+        QVERIFY(logName.isEmpty() ? log.isEmpty() : log.startsWith("RS232C Error Log File\r\n"));
+        QCOMPARE(log.count("," + logName.toLatin1() + ","), logName.isEmpty() ? 0 : 1);
+        if (!sampled)
+            return;
+        QCOMPARE(b.data().atmosPressure, 1013);  // from S; the header from the units of U
+        QCOMPARE(b.w->liveTable->text(0, 6), QStringLiteral("Dew-point temperature\n[Degrees]"));
+
+        // Samples, table and chart hold the samples as the meter sent them, in order.
+        const std::vector<std::string> records = b.sim->liveRecords();
+        const int taken = b.w->samples().count();
+        QVERIFY(action.isEmpty() ? taken == (logName.isEmpty() ? 3 : 0) : taken >= 2);
+        for (int i = 0; i < taken; ++i) {
+            const QByteArray record = QByteArray::fromStdString(records[size_t(i)]);
+            QCOMPARE(b.data().lines[i], record);
+            // The table shows the values as the meter sent them; Standard leaves the last four columns blank.
+            const QList<QByteArray> fields = record.split(';');
+            for (int k = 0; k < 8; ++k)
+                QCOMPARE(b.w->liveTable->text(i + 1, k + 2),
+                         k < fields.size() ? numtext::generalNumber(numtext::leadingNumber(fields[k])) : QString());
+            QCOMPARE(b.w->liveTable->text(i + 1, 1), live::timeText(b.data().times[i]));
+            // Later than the last sample; the one asked for again a sampling interval later still.
+            QVERIFY(i == 0 || b.data().times[i] - b.data().times[i - 1] >
+                                  (kind == FaultKind::Silence && i == 2 ? 1.5 / 86400 : 0));
+            // CO2 as it is, CO times 100 (COScaleFlag 0), humidity switched off.
+            QCOMPARE(b.w->chart->pointY(0, i), b.data().value(Quantity::CO2, i));
+            QCOMPARE(b.w->chart->pointY(1, i), b.data().value(Quantity::CO, i) * 100);
+            QCOMPARE(b.w->chart->pointY(2, i), b.data().value(Quantity::Temperature, i));
+        }
+        QVERIFY(b.w->chart->pointCount(3) == 0 && (!taken || b.w->chart->ChartStartTime() == b.data().times[0]));
     }
-    if (action.startsWith("close")) {
-        QTRY_VERIFY_WITH_TIMEOUT(b.w.isNull(), 5000);
-        const size_t sent = b.sim->receivedCommands().size();  // nothing more goes to the meter
-        QTest::qWait(1500);
-        QCOMPARE(b.sim->receivedCommands().size(), sent);
-        const bool saved = action.endsWith("save");
-        QVERIFY(!RunJournal::exists());  // saved, or let go on purpose (No)
-        QVERIFY(!saved || b.folder.readFile(QStringLiteral("run.csv")).startsWith("Date,"));
-        // Closing the window asked every event loop to end; the next case needs them working again.
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-        QCoreApplication::exec();
-        SetProgramEnding(false);
-        return;
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 10000);
-    // A complete run ends without N; a user's stop and a reply error while sampling send it.
-    const QStringList commands = b.sim.commands();
-    if (action.isEmpty() && logName.isEmpty())
-        QCOMPARE(commands, QStringList({"U", "S", mode ? "F" : "G"}) +
-                               QStringList(kind == FaultKind::None ? 3 : 4, QStringLiteral("D0001")));
-    QCOMPARE(commands.endsWith(QStringLiteral("N")),
-             action.endsWith("stop") || (sampled && !logName.isEmpty() && action.isEmpty()));
-    QVERIFY(sampled || !commands.contains(QStringLiteral("D0001")));
-    QCOMPARE(b.w->samples().present(), sampled);
-    QCOMPARE(b.prompts.texts(), logName.isEmpty() ? QStringList() : QStringList{LoadResString(153)});
-    const QByteArray log = b.folder.readFile(QStringLiteral("RSErr.log"));
-    QVERIFY(logName.isEmpty() ? log.isEmpty() : log.startsWith("RS232C Error Log File\r\n"));
-    QCOMPARE(log.count("," + logName.toLatin1() + ","), logName.isEmpty() ? 0 : 1);
-    if (!sampled)
-        return;
-    QCOMPARE(b.data().atmosPressure, 1013);  // from S; the header from the units of U
-    QCOMPARE(b.w->liveTable->text(0, 6), QStringLiteral("Dew-point temperature\n[Degrees]"));
 
-    // Samples, table and chart hold the samples as the meter sent them, in order.
-    const std::vector<std::string> records = b.sim->liveRecords();
-    const int taken = b.w->samples().count();
-    QVERIFY(action.isEmpty() ? taken == (logName.isEmpty() ? 3 : 0) : taken >= 2);
-    for (int i = 0; i < taken; ++i) {
-        const QByteArray record = QByteArray::fromStdString(records[size_t(i)]);
-        QCOMPARE(b.data().lines[i], record);
-        // The table shows the values as the meter sent them; Standard leaves the last four columns blank.
-        const QList<QByteArray> fields = record.split(';');
-        for (int k = 0; k < 8; ++k)
-            QCOMPARE(b.w->liveTable->text(i + 1, k + 2),
-                     k < fields.size() ? numtext::generalNumber(numtext::leadingNumber(fields[k])) : QString());
-        QCOMPARE(b.w->liveTable->text(i + 1, 1), live::timeText(b.data().times[i]));
-        // Later than the last sample; the one asked for again a sampling interval later still.
-        QVERIFY(i == 0 || b.data().times[i] - b.data().times[i - 1] >
-                              (kind == FaultKind::Silence && i == 2 ? 1.5 / 86400 : 0));
-        // CO2 as it is, CO times 100 (COScaleFlag 0), humidity switched off.
-        QCOMPARE(b.w->chart->pointY(0, i), b.data().value(Quantity::CO2, i));
-        QCOMPARE(b.w->chart->pointY(1, i), b.data().value(Quantity::CO, i) * 100);
-        QCOMPARE(b.w->chart->pointY(2, i), b.data().value(Quantity::Temperature, i));
-    }
-    QVERIFY(b.w->chart->pointCount(3) == 0 && (!taken || b.w->chart->ChartStartTime() == b.data().times[0]));
-}
+    void debugModeTableAndZoom()
+    {
+        Bench b(false, 0, 0);
+        b.w->startStopButton->click();  // no samples: refused
+        QCOMPARE(b.prompts.texts(), QStringList{LoadResString(152)});
+        QCOMPARE(b.prompts.messages.first().icon, prompts::Icon::Critical);
+        QVERIFY(b.idle() && !b.w->samples().present());
 
-void TestLiveRun::debugModeTableAndZoom()
-{
-    Bench b(false, 0, 0);
-    b.w->startStopButton->click();  // no samples: refused
-    QCOMPARE(b.prompts.texts(), QStringList{LoadResString(152)});
-    QCOMPARE(b.prompts.messages.first().icon, prompts::Icon::Critical);
-    QVERIFY(b.idle() && !b.w->samples().present());
+        // Two made-up Standard samples, nothing on the line.
+        b.w->settings().MeasureSampleValue = 2;
+        b.w->startStopButton->click();
+        QVERIFY(b.sampling() && !b.w->link().isOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!b.w->live().running(), 6000);
+        QVERIFY(b.idle() && b.sim->receivedCommands().empty());
+        QCOMPARE(QStringList({b.data().unit(Quantity::Temperature), b.data().unit(Quantity::AbsHumidity),
+                              b.data().unit(Quantity::HumidityRatio)}),
+                 QStringList({QString(QChar(0xFF9F)) + QLatin1Char('C'), "lb/ft3", "g/kg"}));
+        QCOMPARE(b.w->chart->rightAxisTitle(), LoadResString(116));
+        QVERIFY(b.w->samples().count() == 2 && b.w->samples().unsaved());
+        for (int i = 0; i < 2; ++i) {
+            // Five made-up numbers; the fourth field runs to the end, so the fifth is not read.
+            const QList<QByteArray> fields = b.data().lines[i].split(';');
+            QCOMPARE(fields.size(), 5);
+            QCOMPARE(b.data().value(Quantity::Humidity, i), double(fields[3].trimmed().toInt()));
+            QVERIFY(b.data().value(Quantity::CO, i) < 550 && b.data().value(Quantity::CO2, i) < 3000 &&
+                    b.w->liveTable->text(i + 1, 6).isEmpty());
+            QCOMPARE(b.w->chart->pointY(1, i), b.data().value(Quantity::CO, i) * 10);
+        }
 
-    // Two made-up Standard samples, nothing on the line.
-    b.w->settings().MeasureSampleValue = 2;
-    b.w->startStopButton->click();
-    QVERIFY(b.sampling() && !b.w->link().isOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(!b.w->live().running(), 6000);
-    QVERIFY(b.idle() && b.sim->receivedCommands().empty());
-    QCOMPARE(QStringList({b.data().unit(Quantity::Temperature), b.data().unit(Quantity::AbsHumidity),
-                          b.data().unit(Quantity::HumidityRatio)}),
-             QStringList({QString(QChar(0xFF9F)) + QLatin1Char('C'), "lb/ft3", "g/kg"}));
-    QCOMPARE(b.w->chart->rightAxisTitle(), LoadResString(116));
-    QVERIFY(b.w->samples().count() == 2 && b.w->samples().unsaved());
-    for (int i = 0; i < 2; ++i) {
-        // Five made-up numbers; the fourth field runs to the end, so the fifth is not read.
-        const QList<QByteArray> fields = b.data().lines[i].split(';');
-        QCOMPARE(fields.size(), 5);
-        QCOMPARE(b.data().value(Quantity::Humidity, i), double(fields[3].trimmed().toInt()));
-        QVERIFY(b.data().value(Quantity::CO, i) < 550 && b.data().value(Quantity::CO2, i) < 3000 &&
-                b.w->liveTable->text(i + 1, 6).isEmpty());
-        QCOMPARE(b.w->chart->pointY(1, i), b.data().value(Quantity::CO, i) * 10);
+        // A Detailed run over unsaved data: Yes saves and does not start; No starts; a stop ends it.
+        b.w->settings().MeasureMode = 1;
+        b.w->settings().MeasureSampleValue = 100;
+        b.prompts.queueAnswer(prompts::Answer::Yes);
+        b.w->startStopButton->click();
+        QVERIFY(b.prompts.texts().last() == LoadResString(192) && b.idle());
+        QCOMPARE(b.prompts.messages.last().buttons, prompts::Buttons::YesNoOnly);
+        b.prompts.queueAnswer(prompts::Answer::No);
+        b.w->startStopButton->click();
+        QVERIFY(b.prompts.messages.size() == 3 && b.sampling());
+        QTRY_VERIFY_WITH_TIMEOUT(b.w->samples().count() >= 1, 5000);
+        b.w->startStopButton->click();  // stop
+        QCOMPARE(b.w->startStopButton->text(), LoadResString(112));
+        b.w->startStopButton->click();  // a click before the run has been wound up does not start another one
+        QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 3000);
+        const int taken = b.w->samples().count();
+        QTest::qWait(1200);
+        QCOMPARE(b.w->samples().count(), taken);
+        QCOMPARE(b.data().lines[taken - 1].split(';').size(), 10);
+        QCOMPARE(b.w->liveTable->text(taken, 9),
+                 numtext::generalNumber(b.data().value(Quantity::HumidityRatio, taken - 1)));
+        QCOMPARE(b.prompts.messages.size(), 3);
+
+        // The newest rows stay in view: the eighth sample puts row 2 at the top.
+        QVERIFY(QTest::qWaitForWindowExposed(b.w));
+        b.w->samples().beginRun(SampleData(), 20);
+        QApplication::processEvents();  // the grid lays out the run's rows
+        for (int i = 1; i <= 8; ++i)
+            b.w->samples().append(0.4 + i / 86400.0, "   12.5;  450.0;   21.5;   40.0\r\n", {12.5, 450, 21.5, 40});
+        QApplication::processEvents();
+        QCOMPARE(b.w->liveTable->topRow(), 2);
+
+        // The zoom button switches the chart's rubber-band zoom on and off.
+        b.w->zoomButton->click();
+        QVERIFY(b.w->zoomButton->text() == LoadResString(180) && b.w->chart->zoomEnabled() &&
+                b.w->chart->rubberBand() == QChartView::RectangleRubberBand);
+        b.w->zoomButton->click();
+        QVERIFY(b.w->zoomButton->text() == LoadResString(179) && !b.w->chart->zoomEnabled());
     }
 
-    // A Detailed run over unsaved data: Yes saves and does not start; No starts; a stop ends it.
-    b.w->settings().MeasureMode = 1;
-    b.w->settings().MeasureSampleValue = 100;
-    b.prompts.queueAnswer(prompts::Answer::Yes);
-    b.w->startStopButton->click();
-    QVERIFY(b.prompts.texts().last() == LoadResString(192) && b.idle());
-    QCOMPARE(b.prompts.messages.last().buttons, prompts::Buttons::YesNoOnly);
-    b.prompts.queueAnswer(prompts::Answer::No);
-    b.w->startStopButton->click();
-    QVERIFY(b.prompts.messages.size() == 3 && b.sampling());
-    QTRY_VERIFY_WITH_TIMEOUT(b.w->samples().count() >= 1, 5000);
-    b.w->startStopButton->click();  // stop
-    QCOMPARE(b.w->startStopButton->text(), LoadResString(112));
-    b.w->startStopButton->click();  // a click before the run has been wound up does not start another one
-    QTRY_VERIFY_WITH_TIMEOUT(b.idle(), 3000);
-    const int taken = b.w->samples().count();
-    QTest::qWait(1200);
-    QCOMPARE(b.w->samples().count(), taken);
-    QCOMPARE(b.data().lines[taken - 1].split(';').size(), 10);
-    QCOMPARE(b.w->liveTable->text(taken, 9),
-             numtext::generalNumber(b.data().value(Quantity::HumidityRatio, taken - 1)));
-    QCOMPARE(b.prompts.messages.size(), 3);
-
-    // The newest rows stay in view: the eighth sample puts row 2 at the top.
-    QVERIFY(QTest::qWaitForWindowExposed(b.w));
-    b.w->samples().beginRun(SampleData(), 20);
-    QApplication::processEvents();  // the grid lays out the run's rows
-    for (int i = 1; i <= 8; ++i)
-        b.w->samples().append(0.4 + i / 86400.0, "   12.5;  450.0;   21.5;   40.0\r\n", {12.5, 450, 21.5, 40});
-    QApplication::processEvents();
-    QCOMPARE(b.w->liveTable->topRow(), 2);
-
-    // The zoom button switches the chart's rubber-band zoom on and off.
-    b.w->zoomButton->click();
-    QVERIFY(b.w->zoomButton->text() == LoadResString(180) && b.w->chart->zoomEnabled() &&
-            b.w->chart->rubberBand() == QChartView::RectangleRubberBand);
-    b.w->zoomButton->click();
-    QVERIFY(b.w->zoomButton->text() == LoadResString(179) && !b.w->chart->zoomEnabled());
-}
-
-void TestLiveRun::timersKeepTheLastIntervals()
-{
-    // The run as a model, without a window: a sampling-time text that matches no entry keeps the
-    // intervals set last, never what the request timer had left of its last slot.
-    TestProgramFolder folder;
-    SimFixture sim(metersim::Config{.baud = 115200});
-    SerialLink link;
-    Samples samples;
-    LiveRun run(link, samples);
-    SettingsRecord s = sim.settings();
-    s.MeasureSampleValue = 2;
-    for (const QString &time : {LoadResString(127), QStringLiteral("no such time")}) {
-        s.MeasureSampleTime = time;
-        sim->clearReceived();
-        run.start(s);
-        QTRY_VERIFY_WITH_TIMEOUT(!run.running(), 10000);
-        const std::vector<metersim::Received> at = sim->received();
-        QCOMPARE(sim.commands(), QStringList({"U", "S", "G", "D0001", "D0001"}));
-        QVERIFY2(at[4].t - at[3].t > 1.9, qPrintable(QString::number(at[4].t - at[3].t)));
-        QVERIFY(samples.count() == 2 && run.requestIntervalMs() == 2000);
+    void timersKeepTheLastIntervals()
+    {
+        // The run as a model, without a window: a sampling-time text that matches no entry keeps the
+        // intervals set last, never what the request timer had left of its last slot.
+        TestProgramFolder folder;
+        SimFixture sim(metersim::Config{.baud = 115200});
+        SerialLink link;
+        Samples samples;
+        LiveRun run(link, samples);
+        SettingsRecord s = sim.settings();
+        s.MeasureSampleValue = 2;
+        for (const QString &time : {LoadResString(127), QStringLiteral("no such time")}) {
+            s.MeasureSampleTime = time;
+            sim->clearReceived();
+            run.start(s);
+            QTRY_VERIFY_WITH_TIMEOUT(!run.running(), 10000);
+            const std::vector<metersim::Received> at = sim->received();
+            QCOMPARE(sim.commands(), QStringList({"U", "S", "G", "D0001", "D0001"}));
+            QVERIFY2(at[4].t - at[3].t > 1.9, qPrintable(QString::number(at[4].t - at[3].t)));
+            QVERIFY(samples.count() == 2 && run.requestIntervalMs() == 2000);
+        }
     }
-}
+};
 
 QTEST_MAIN(TestLiveRun)
 #include "test_live_run.moc"

@@ -13,28 +13,11 @@
 #include "measure/LiveChart.h"
 #include "measure/Samples.h"
 #include "serial/SerialLink.h"
+#include "support/DialogSession.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
 
 namespace {
-// The language a file was written in, by its name (as the writer tests name them).
-QByteArray localeOf(const QString &name)
-{
-    return name.contains("_ja")   ? "ja_JP.UTF-8"
-           : name.contains("_zh") ? "zh_CN.UTF-8"
-           : name.contains("_de") ? "de_DE.UTF-8"
-                                  : "en_US.UTF-8";
-}
-
-QByteArray writeBack(const csvimport::Imported &in)
-{
-    const csvimport::FileHeader &f = in.header;
-    const csvexport::CsvHeader h{f.dateText, f.timeText, f.pressureText, f.count, f.samplingTimeText};
-    const auto bytes = in.data.isOa() ? csvexport::oaCsvBytes(h, f.modeText, in.data)
-                                      : csvexport::measureCsvBytes(h, f.modeText, in.data.measureMode, in.data);
-    return bytes.value_or("(not written)");
-}
-
 // A Standard survey at 10 s: CO2 above 1000 ppm in two of four intervals, humidity below 40 %RH in one.
 const QByteArray kSurvey = "Date,2026/11/30\r\nTime,23:59:40\r\nData,4\r\nSampling Time,10\r\nMode,NORMAL\r\n"
                            "Atmos.Pressure,1008\r\n"
@@ -42,9 +25,16 @@ const QByteArray kSurvey = "Date,2026/11/30\r\nTime,23:59:40\r\nData,4\r\nSampli
                            "1,800,20,45\r\n2,1200,21,50\r\n3,1100,22,35\r\n4,900,23,55\r\n";
 
 struct Window {
+    explicit Window(const QByteArray &locale = "en_US.UTF-8") : folder(locale)
+    {
+        folder.writeFile("survey.csv", kSurvey);
+        w.Form_Load();
+        w.resize(900, 680);
+        w.show();
+    }
+    TestProgramFolder folder;
     ScriptedPrompts prompts;
     FrmMenu w;
-    Window() { w.Form_Load(); w.resize(900, 680); w.show(); }
 };
 } // namespace
 
@@ -63,14 +53,21 @@ private slots:
     {
         QFETCH(QString, path);
         const QString name = QFileInfo(path).fileName();
-        TestProgramFolder folder(localeOf(name));
-        setLanguageState(localeOf(name), name.contains("ja_english") ? 1 : 0);
+        // The language the file was written in, by its name (as the writer tests name them).
+        const QByteArray locale = name.contains("_ja") ? "ja_JP.UTF-8" : name.contains("_zh") ? "zh_CN.UTF-8"
+                                  : name.contains("_de") ? "de_DE.UTF-8" : "en_US.UTF-8";
+        TestProgramFolder folder(locale);
+        setLanguageState(locale, name.contains("ja_english") ? 1 : 0);
         const QByteArray bytes = readTestFile(path).replace("@TODAY@", "2026/12/01");
         auto result = csvimport::readDataFile(bytes);
         const auto *error = std::get_if<csvimport::ImportError>(&result);
         QVERIFY2(!error, error ? qPrintable(QString("line %1: %2").arg(error->line).arg(error->reason)) : "");
         const auto &in = std::get<csvimport::Imported>(result);
-        QCOMPARE(writeBack(in), bytes);
+        const csvimport::FileHeader &f = in.header;
+        const csvexport::CsvHeader h{f.dateText, f.timeText, f.pressureText, f.count, f.samplingTimeText};
+        QCOMPARE(in.data.isOa() ? csvexport::oaCsvBytes(h, f.modeText, in.data)
+                                : csvexport::measureCsvBytes(h, f.modeText, in.data.measureMode, in.data),
+                 bytes);
         QVERIFY(in.data.fromFile && in.data.count() == in.header.count);
     }
 
@@ -90,7 +87,7 @@ private slots:
         QTest::newRow("unknown unit") << QByteArray(good).replace("Degrees", "Kelvin") << 8;
         QTest::newRow("columns of another mode") << QByteArray(good).replace("NORMAL", "%OA(CO2)") << 7;
     }
-    // A file that does not fit: the error names the line.
+    // The error names the line.
     void malformed()
     {
         QFETCH(QByteArray, bytes);
@@ -123,37 +120,35 @@ private slots:
     // The chart then goes out as PNG (twice the pixels, not blank) and SVG (well-formed).
     void openShowExport()
     {
-        TestProgramFolder folder;
         Window win;
-        folder.writeFile("survey.csv", kSurvey);
-        folder.writeFile("bad.csv", QByteArray(kSurvey).replace("1100", "1l00"));
-        win.prompts.queueSaveName(folder.filePath("survey.csv"));
+        win.folder.writeFile("bad.csv", QByteArray(kSurvey).replace("1100", "1l00"));
+        win.prompts.queueSaveName(win.folder.filePath("survey.csv"));
         win.w.MenuOpen->trigger();
-        QVERIFY(!win.w.openDataFile(folder.filePath("bad.csv")));
+        QVERIFY(!win.w.openDataFile(win.folder.filePath("bad.csv")));
         QCOMPARE(win.prompts.texts(), QStringList{LoadResString(202).arg(11)});
         win.prompts.messages.clear();
         QVERIFY(win.w.samples().count() == 4 && !win.w.samples().unsaved());
         QCOMPARE(qRound(win.w.samples().data().times[3] * 86400), 86410);
         QCOMPARE(win.w.chart->pointCount(0), 4);
         QCOMPARE(qRound(win.w.chart->timeMin() * 86400), 86380);
-        QVERIFY(win.w.recentFileActions.at(0)->isVisible());
-        QVERIFY(win.w.recentFileActions.at(0)->data().toString().endsWith("survey.csv"));
+        QVERIFY(win.w.recentFileActions.at(0)->isVisible() &&
+                win.w.recentFileActions.at(0)->data().toString().endsWith("survey.csv"));
         QVERIFY(!win.w.chart->guidelineLinesShown());
         win.w.MenuGuidelines->trigger();
         QVERIFY(win.w.chart->guidelineLinesShown());
 
-        win.prompts.queueSaveName(folder.filePath("chart.png"));
+        win.prompts.queueSaveName(win.folder.filePath("chart.png"));
         win.w.MenuExportChart->trigger();
-        const QImage png(folder.filePath("chart.png"));
+        const QImage png(win.folder.filePath("chart.png"));
         QCOMPARE(png.size(), win.w.chart->size() * 2);
         QSet<QRgb> colours;
         for (int y = 0; y < png.height(); y += 7)
             for (int x = 0; x < png.width(); x += 7)
                 colours << png.pixel(x, y);
         QVERIFY(colours.size() > 5);
-        win.prompts.queueSaveName(folder.filePath("chart.svg"));
+        win.prompts.queueSaveName(win.folder.filePath("chart.svg"));
         win.w.MenuExportChart->trigger();
-        QXmlStreamReader xml(readTestFile(folder.filePath("chart.svg")));
+        QXmlStreamReader xml(readTestFile(win.folder.filePath("chart.svg")));
         int elements = 0;
         while (!xml.atEnd())
             elements += xml.readNext() == QXmlStreamReader::StartElement;
@@ -171,20 +166,15 @@ private slots:
     void report()
     {
         QFETCH(QByteArray, locale);
-        TestProgramFolder folder(locale);
-        Window win;
-        folder.writeFile("survey.csv", kSurvey);
-        QVERIFY(win.w.openDataFile(folder.filePath("survey.csv")));
-        win.prompts.queueSaveName(folder.filePath("report.pdf"));
+        Window win(locale);
+        QVERIFY(win.w.openDataFile(win.folder.filePath("survey.csv")));
+        win.prompts.queueSaveName(win.folder.filePath("report.pdf"));
         win.w.MenuReport->trigger();
-        FrmReport *dialog = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName() == "FrmReport" && w->isVisible())
-                dialog = static_cast<FrmReport *>(w);
+        FrmReport *dialog = shown<FrmReport>();
         QVERIFY(dialog);
         dialog->writeButton->click();
         QProcess pdftotext;
-        pdftotext.start("pdftotext", {"-layout", folder.filePath("report.pdf"), "-"});
+        pdftotext.start("pdftotext", {"-layout", win.folder.filePath("report.pdf"), "-"});
         QVERIFY(pdftotext.waitForFinished(20000));
         // NFKC: the CJK font maps some ideographs to their radical forms.
         const QString text =
@@ -200,11 +190,9 @@ private slots:
     // While a run or a transfer holds the meter, each entry refuses with its message.
     void refusedWhileBusy()
     {
-        TestProgramFolder folder;
         Window win;
-        folder.writeFile("survey.csv", kSurvey);
         win.w.link().markBusy(true);
-        win.prompts.queueSaveName(folder.filePath("survey.csv"));
+        win.prompts.queueSaveName(win.folder.filePath("survey.csv"));
         win.w.MenuOpen_Click();
         win.w.MenuExportChart_Click();
         win.w.MenuReport_Click();
@@ -212,7 +200,7 @@ private slots:
         QCOMPARE(win.prompts.texts(), QStringList(4, LoadResString(203)));
         QVERIFY(win.prompts.saveRequests.isEmpty() && win.w.samples().count() == 0);
         QVERIFY(!win.w.MenuGuidelines->isChecked());
-        QVERIFY(!win.w.writeReport(folder.filePath("r.pdf"), {}) && !QFile::exists(folder.filePath("r.pdf")));
+        QVERIFY(!win.w.writeReport(win.folder.filePath("r.pdf"), {}) && !QFile::exists(win.folder.filePath("r.pdf")));
     }
 };
 
