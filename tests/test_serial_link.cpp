@@ -90,34 +90,6 @@ private slots:
         QCOMPARE(o.link.inBufferCount(), 4);
     }
 
-    void waits()
-    {
-        // A Close click inside a wait stops the meter, which waits again: both end, the outer not
-        // before the inner, and Timer1 ticks (at the wait's interval) until the last one ends.
-        QTimer timer1;
-        connect(&timer1, &QTimer::timeout, [] { TimerTicks_Increment(); });
-        SetTickTimer(&timer1);
-        bool innerDone = false;
-        QTimer::singleShot(50, [&] {
-            WaitTicks(4, 100);
-            innerDone = timer1.isActive() && timer1.interval() == 100;
-        });
-        QElapsedTimer t;
-        t.start();
-        WaitTicks(2, 100);
-        QVERIFY(innerDone && t.elapsed() >= 400 && !timer1.isActive());
-        // Pending events always run once; a count of none ends at once.
-        for (int count : {3, 0, -1}) {
-            bool posted = false;
-            QTimer::singleShot(0, [&] { posted = true; });
-            t.restart();
-            WaitTicks(count, 100);
-            QVERIFY2(posted && (count > 0 ? t.elapsed() >= 290 : t.elapsed() < 50),
-                     qPrintable(QString::number(t.elapsed())));
-        }
-        SetTickTimer(nullptr);
-    }
-
     void deviceGone_data()
     {
         QTest::addColumn<QString>("when");
@@ -173,21 +145,39 @@ private slots:
         }
     }
 
-    // last: the program has ended after it
-    void programEndingEndsWaits()
+    // Last: the program has ended after it.
+    void waits()
     {
-        TestProgramFolder folder;
+        // A Close click inside a wait stops the meter, which waits again: both end, the outer not
+        // before the inner, and Timer1 ticks (at the wait's interval) until the last one ends.
         auto *timer1 = new QTimer;
         connect(timer1, &QTimer::timeout, [] { TimerTicks_Increment(); });
         SetTickTimer(timer1);
+        bool innerDone = false;
+        QTimer::singleShot(50, [&] {
+            WaitTicks(4, 100);
+            innerDone = timer1->isActive() && timer1->interval() == 100;
+        });
+        QElapsedTimer t;
+        t.start();
+        WaitTicks(2, 100);
+        QVERIFY(innerDone && t.elapsed() >= 400 && !timer1->isActive());
+        // Pending events always run once; a count of none ends at once.
+        for (int count : {3, 0, -1}) {
+            bool posted = false;
+            QTimer::singleShot(0, [&] { posted = true; });
+            t.restart();
+            WaitTicks(count, 100);
+            QVERIFY2(posted && (count > 0 ? t.elapsed() >= 290 : t.elapsed() < 50),
+                     qPrintable(QString::number(t.elapsed())));
+        }
         // The program ends (the main window goes, with its Timer1) while a wait runs: it returns at once.
         QTimer::singleShot(100, [&timer1] {
             SetProgramEnding(true);
             SetTickTimer(nullptr);
             delete std::exchange(timer1, nullptr);
         });
-        QElapsedTimer t;
-        t.start();
+        t.restart();
         WaitTicks(50, 100);
         QVERIFY(!timer1 && t.elapsed() < 2500);
         // A wait that starts while the program ends returns at once.
