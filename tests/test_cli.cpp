@@ -177,7 +177,6 @@ private slots:
             else
                 QCOMPARE(m_folder->readFile(name), readTestFile(TELVARO_TEST_DATA "/transfer/" + expected));
         }
-        QCOMPARE(QFile::exists("/proc/telvaro.csv"), false);
         QCOMPARE(RunJournal::exists(), QString(c.name).startsWith("journal"));
         const QByteArray log = m_folder->readFile("RSErr.log");  // only the failed exchange is logged
         QVERIFY2(*c.log ? log.contains(c.log) : log.isEmpty(), log.constData());
@@ -216,12 +215,12 @@ private slots:
                 continue;
             }
             const QJsonObject sample = QJsonDocument::fromJson(lines[i]).object();
-            QCOMPARE(sample["sample"].toInt(), i + 1);
             const QDateTime time = QDateTime::fromString(sample["time"].toString(), Qt::ISODateWithMs);
             QVERIFY(time.secsTo(QDateTime::currentDateTime()) < 30);
-            QCOMPARE(sample["values"].toObject()["CO2"].toDouble(), data.value(Quantity::CO2, i));
-            QCOMPARE(sample["units"].toObject()["Temperature"].toString(), QString("Degrees"));
-            QCOMPARE(sample["values"].toObject().keys().size(), 4);
+            const QJsonObject values = sample["values"].toObject();
+            QCOMPARE(QVariantList({sample["sample"].toInt(), values["CO2"].toDouble(),
+                                   sample["units"]["Temperature"].toString(), values.size()}),
+                     QVariantList({i + 1, data.value(Quantity::CO2, i), "Degrees", 4}));
         }
         if (!jsonl)
             QCOMPARE(m_folder->readFile("run.csv"), *live::runFileBytes(data, QDate::currentDate()));

@@ -250,8 +250,11 @@ private slots:
         QVERIFY(OpenComPort(link, deviceSettings(line.path)));
         const int round = ScaledWaitMs(1000);
         // Talk that stops: three rounds hear something, the one after the last byte is silent.
-        line.startNoise("0001;    1.0;  500.0;   21.0;   40.0\r\n", 20);
-        QTimer::singleShot(round * 5 / 2, &line, [&line] { line.stopNoise(); });
+        QByteArray noise = "0001;    1.0;  500.0;   21.0;   40.0\r\n";
+        QTimer talk;
+        connect(&talk, &QTimer::timeout, &line, [&] { line.send(noise); });
+        talk.start(20);
+        QTimer::singleShot(round * 5 / 2, &talk, &QTimer::stop);
         QElapsedTimer t;
         t.start();
         QVERIFY(exchange::drainLine(link, {}));
@@ -261,7 +264,8 @@ private slots:
         QVERIFY(!exchange::drainLine(link, [&] { return t.elapsed() > round / 2; }));
 
         // Talk without end: the drain gives up after ten rounds, U fails on noise, N ends and logs it.
-        line.startNoise(QByteArray("\x00\xFFnoise\r\n", 9), 10);
+        noise = QByteArray("\x00\xFFnoise\r\n", 9);
+        talk.start(10);
         t.restart();
         exchange::UnitTexts units;
         QCOMPARE(exchange::readUnits(link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome,

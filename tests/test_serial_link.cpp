@@ -21,189 +21,171 @@ struct OpenLine {
 class TestSerialLink : public QObject {
     Q_OBJECT
 private slots:
-    void open_data();
-    void open();
-    void readsAndWrites();
-    void waits();
-    void deviceGone_data();
-    void deviceGone();
-    void linkClosedOrDeletedMidExchange();
-    void programEndingEndsWaits();  // last: the program has ended after it
-};
-
-void TestSerialLink::open_data()
-{
-    QTest::addColumn<QString>("port");  // "line": the pty (COM2 too); "busy": the pty, held by another link
-    QTest::addColumn<QString>("settings");  // speed, parity, data bits, stop bits, RsFlow
-    QTest::addColumn<QString>("outcome");  // open, fails, debug (nothing touched)
-    QTest::newRow("defaults") << "line" << "9600,N,8,1,1" << "open";
-    QTest::newRow("RTS/CTS, odd parity, 1.5 stop bits") << "line" << "4800,O,8,1.5,3" << "open";
-    QTest::newRow("XON/XOFF with RTS/CTS, 7 data bits") << "line" << "19200,E,7,2,4" << "open";
-    QTest::newRow("COM2: the second listed device") << "COM2" << "9600,N,8,1,1" << "open";
-    QTest::newRow("debug mode") << "/dev/does-not-exist" << "9600,N,8,1,1" << "debug";
-    QTest::newRow("held by another") << "busy" << "9600,N,8,1,1" << "fails";
-    QTest::newRow("unusable line settings") << "line" << "fast,N,8,1,1" << "fails";
-}
-
-void TestSerialLink::open()
-{
-    QFETCH(QString, port);
-    QFETCH(QString, settings);
-    QFETCH(QString, outcome);
-    OpenLine o;
-    ScriptedLine first;
-    qputenv("TELVARO_EXTRA_PORTS", (first.path + QLatin1Char(':') + o.line.path).toLocal8Bit());
-    const QString device = port == "line" || port == "busy" ? o.line.path : port;
-    SettingsRecord s = deviceSettings(device, settings);
-    s.ProgMode = outcome != "debug";
-    SerialLink other;
-    other.setPortName(o.line.path);
-    QVERIFY(port != "busy" || other.open());
-
-    // A pty may call some settings "Invalid argument": the port opens all the same.
-    QCOMPARE(OpenComPort(o.link, s), outcome != "fails");
-    QCOMPARE(o.link.isOpen(), outcome == "open");
-    if (outcome == "open")
-        QCOMPARE(QStringList({o.link.portName(), o.link.settings()}),
-                 QStringList({o.line.path, settings.section(',', 0, 3)}));
-    else if (outcome == "debug")
-        QVERIFY(o.link.portName().isEmpty());
-    if (outcome == "fails") {
-        // An exchange on the port that did not open fails before it waits.
-        const ExchangeResult r = exchange::run(o.link, {.command = "S\r\n", .waitTicks = 3, .reads = 3}, {});
-        QVERIFY(r.outcome == ExchangeResult::Failed && r.attempts == 0);
+    void open_data()
+    {
+        QTest::addColumn<QString>("port");  // "line": the pty (COM2 too); "busy": the pty, held by another link
+        QTest::addColumn<QString>("settings");  // speed, parity, data bits, stop bits, RsFlow
+        QTest::addColumn<QString>("outcome");  // open, fails, debug (nothing touched)
+        QTest::newRow("defaults") << "line" << "9600,N,8,1,1" << "open";
+        QTest::newRow("RTS/CTS, odd parity, 1.5 stop bits") << "line" << "4800,O,8,1.5,3" << "open";
+        QTest::newRow("XON/XOFF with RTS/CTS, 7 data bits") << "line" << "19200,E,7,2,4" << "open";
+        QTest::newRow("COM2: the second listed device") << "COM2" << "9600,N,8,1,1" << "open";
+        QTest::newRow("debug mode") << "/dev/does-not-exist" << "9600,N,8,1,1" << "debug";
+        QTest::newRow("held by another") << "busy" << "9600,N,8,1,1" << "fails";
+        QTest::newRow("unusable line settings") << "line" << "fast,N,8,1,1" << "fails";
     }
-    o.link.discardInput();  // the live start clears the buffer in debug mode too: nothing happens
-    QVERIFY(o.link.inBufferCount() == 0 && CloseComPort(o.link) && !o.link.isOpen());
-}
 
-void TestSerialLink::readsAndWrites()
-{
-    OpenLine o;
-    o.line.send("left over from before");
-    QThread::msleep(20);
-    QVERIFY(OpenComPort(o.link, o.settings));  // discards what waited
-    QCOMPARE(o.link.inBufferCount(), 0);
-    o.line.send(QByteArray("AT\r\n2026/11/30 09:15:00\r\n\x00\xFF", 27));
-    QTRY_COMPARE_WITH_TIMEOUT(o.link.inBufferCount(), 27, 2000);
-    const auto read = [&](int len) {
-        o.link.setInputLen(len);
-        return o.link.input();
-    };
-    QCOMPARE(read(4), QByteArray("AT\r\n"));
-    QCOMPARE(read(21), QByteArray("2026/11/30 09:15:00\r\n"));
-    QCOMPARE(read(1), QByteArray(1, '\0'));
-    QCOMPARE(read(0) + read(0), QByteArray("\xFF"));
-    // The count sees what the driver holds, without the event loop having run.
-    o.line.send("AN\r\n");
-    QThread::msleep(50);
-    QCOMPARE(o.link.inBufferCount(), 4);
-}
-
-void TestSerialLink::waits()
-{
-    // A Close click inside a wait stops the meter, which waits again: both end, the outer not
-    // before the inner, and Timer1 ticks (at the wait's interval) until the last one ends.
-    QTimer timer1;
-    connect(&timer1, &QTimer::timeout, [] { TimerTicks_Increment(); });
-    SetTickTimer(&timer1);
-    bool innerDone = false;
-    QTimer::singleShot(50, [&] {
-        WaitTicks(4, 100);
-        innerDone = timer1.isActive() && timer1.interval() == 100;
-    });
-    QElapsedTimer t;
-    t.start();
-    WaitTicks(2, 100);
-    QVERIFY(innerDone && t.elapsed() >= 400 && !timer1.isActive());
-    // Pending events always run once; a count of none ends at once.
-    for (int count : {3, 0, -1}) {
-        bool posted = false;
-        QTimer::singleShot(0, [&] { posted = true; });
-        t.restart();
-        WaitTicks(count, 100);
-        QVERIFY2(posted && (count > 0 ? t.elapsed() >= 290 : t.elapsed() < 50),
-                 qPrintable(QString::number(t.elapsed())));
-    }
-    SetTickTimer(nullptr);
-}
-
-void TestSerialLink::deviceGone_data()
-{
-    QTest::addColumn<QString>("when");
-    for (const char *when : {"while idle", "while a wait runs", "mid-exchange"})
-        QTest::newRow(when) << QString::fromLatin1(when);
-}
-
-void TestSerialLink::deviceGone()
-{
-    QFETCH(QString, when);
-    OpenLine o;
-    QVERIFY(OpenComPort(o.link, o.settings));
-    QSignalSpy lostSpy(&o.link, &SerialLink::deviceLost);
-    if (when == "while idle") {
-        o.line.hangUp();
-    } else if (when == "while a wait runs") {
-        QTimer::singleShot(50, [&] { o.line.hangUp(); });
-        WaitTicks(3, 100);
-    } else {
-        // The pty closes after half a reply: S gives up after its first wait, not after four reads.
-        o.line.onCommand = [&](const QByteArray &) {
-            o.line.send("AS;1");
-            o.line.hangUp();
-        };
-        qint16 flag = 7;
-        qint32 pressure = 0;
-        const ExchangeResult r = exchange::liveS(o.link, flag, pressure, {});
-        QVERIFY(r.outcome == ExchangeResult::Failed && r.attempts <= 1 && flag == 7);
-        exchange::logFailure(r);
-        QVERIFY(maskedLog().endsWith(",S Command," + r.reply + ", " + QByteArray::number(r.attempts) + "\r\n"));
-    }
-    // Noticed through the event loop (Qt's read errors) or by asking the device.
-    QTRY_COMPARE_WITH_TIMEOUT(lostSpy.count(), 1, 2000);
-    QVERIFY(o.link.lost() && !o.link.isOpen() && o.link.input().isEmpty() && o.link.inBufferCount() == 0);
-    o.link.output("N\r\n");
-    QVERIFY(CloseComPort(o.link));
-    ScriptedLine again;  // the link opens again on another device
-    QVERIFY(OpenComPort(o.link, deviceSettings(again.path)) && !o.link.lost() && o.link.isOpen());
-}
-
-void TestSerialLink::linkClosedOrDeletedMidExchange()
-{
-    for (bool deleteIt : {false, true}) {  // the port closed by its window, the link deleted with it
+    void open()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, settings);
+        QFETCH(QString, outcome);
         OpenLine o;
-        auto *link = new SerialLink;
-        QVERIFY(OpenComPort(*link, o.settings));
-        QTimer::singleShot(100, [&] { deleteIt ? delete std::exchange(link, nullptr) : void(CloseComPort(*link)); });
-        const ExchangeResult r = exchange::directoryP(*link, {});
-        QCOMPARE(r.outcome, ExchangeResult::Cancelled);
-        exchange::logFailure(r);
-        QVERIFY(!QFile::exists(QStringLiteral("RSErr.log")) && o.line.commands.isEmpty());  // no P went out
-        delete link;
-    }
-}
+        ScriptedLine first;
+        qputenv("TELVARO_EXTRA_PORTS", (first.path + QLatin1Char(':') + o.line.path).toLocal8Bit());
+        const QString device = port == "line" || port == "busy" ? o.line.path : port;
+        SettingsRecord s = deviceSettings(device, settings);
+        s.ProgMode = outcome != "debug";
+        SerialLink other;
+        other.setPortName(o.line.path);
+        QVERIFY(port != "busy" || other.open());
 
-void TestSerialLink::programEndingEndsWaits()
-{
-    TestProgramFolder folder;
-    auto *timer1 = new QTimer;
-    connect(timer1, &QTimer::timeout, [] { TimerTicks_Increment(); });
-    SetTickTimer(timer1);
-    // The program ends (the main window goes, with its Timer1) while a wait runs: it returns at once.
-    QTimer::singleShot(100, [&timer1] {
-        SetProgramEnding(true);
-        SetTickTimer(nullptr);
-        delete std::exchange(timer1, nullptr);
-    });
-    QElapsedTimer t;
-    t.start();
-    WaitTicks(50, 100);
-    QVERIFY(!timer1 && t.elapsed() < 2500);
-    // A wait that starts while the program ends returns at once.
-    t.restart();
-    WaitTicks(50, 100);
-    QVERIFY(t.elapsed() < 500);
-}
+        // A pty may call some settings "Invalid argument": the port opens all the same.
+        QCOMPARE(OpenComPort(o.link, s), outcome != "fails");
+        QCOMPARE(o.link.isOpen(), outcome == "open");
+        if (outcome == "open")
+            QCOMPARE(QStringList({o.link.portName(), o.link.settings()}),
+                     QStringList({o.line.path, settings.section(',', 0, 3)}));
+        else if (outcome == "debug")
+            QVERIFY(o.link.portName().isEmpty());
+        if (outcome == "fails") {
+            // An exchange on the port that did not open fails before it waits.
+            const ExchangeResult r = exchange::run(o.link, {.command = "S\r\n", .waitTicks = 3, .reads = 3}, {});
+            QVERIFY(r.outcome == ExchangeResult::Failed && r.attempts == 0);
+        }
+        o.link.discardInput();  // the live start clears the buffer in debug mode too: nothing happens
+        QVERIFY(o.link.inBufferCount() == 0 && CloseComPort(o.link) && !o.link.isOpen());
+    }
+
+    void readsAndWrites()
+    {
+        OpenLine o;
+        o.line.send("left over from before");
+        QThread::msleep(20);
+        QVERIFY(OpenComPort(o.link, o.settings));  // discards what waited
+        QCOMPARE(o.link.inBufferCount(), 0);
+        o.line.send(QByteArray("AT\r\n2026/11/30 09:15:00\r\n\x00\xFF", 27));
+        QTRY_COMPARE_WITH_TIMEOUT(o.link.inBufferCount(), 27, 2000);
+        const auto read = [&](int len) {
+            o.link.setInputLen(len);
+            return o.link.input();
+        };
+        QCOMPARE(read(4), QByteArray("AT\r\n"));
+        QCOMPARE(read(21), QByteArray("2026/11/30 09:15:00\r\n"));
+        QCOMPARE(read(1), QByteArray(1, '\0'));
+        QCOMPARE(read(0) + read(0), QByteArray("\xFF"));
+        // The count sees what the driver holds, without the event loop having run.
+        o.line.send("AN\r\n");
+        QThread::msleep(50);
+        QCOMPARE(o.link.inBufferCount(), 4);
+    }
+
+    void deviceGone_data()
+    {
+        QTest::addColumn<QString>("when");
+        for (const char *when : {"while idle", "while a wait runs", "mid-exchange"})
+            QTest::newRow(when) << QString::fromLatin1(when);
+    }
+
+    void deviceGone()
+    {
+        QFETCH(QString, when);
+        OpenLine o;
+        QVERIFY(OpenComPort(o.link, o.settings));
+        QSignalSpy lostSpy(&o.link, &SerialLink::deviceLost);
+        if (when == "while idle") {
+            o.line.hangUp();
+        } else if (when == "while a wait runs") {
+            QTimer::singleShot(50, [&] { o.line.hangUp(); });
+            WaitTicks(3, 100);
+        } else {
+            // The pty closes after half a reply: S gives up after its first wait, not after four reads.
+            o.line.onCommand = [&](const QByteArray &) {
+                o.line.send("AS;1");
+                o.line.hangUp();
+            };
+            qint16 flag = 7;
+            qint32 pressure = 0;
+            const ExchangeResult r = exchange::liveS(o.link, flag, pressure, {});
+            QVERIFY(r.outcome == ExchangeResult::Failed && r.attempts <= 1 && flag == 7);
+            exchange::logFailure(r);
+            QVERIFY(maskedLog().endsWith(",S Command," + r.reply + ", " + QByteArray::number(r.attempts) + "\r\n"));
+        }
+        // Noticed through the event loop (Qt's read errors) or by asking the device.
+        QTRY_COMPARE_WITH_TIMEOUT(lostSpy.count(), 1, 2000);
+        QVERIFY(o.link.lost() && !o.link.isOpen() && o.link.input().isEmpty() && o.link.inBufferCount() == 0);
+        o.link.output("N\r\n");
+        QVERIFY(CloseComPort(o.link));
+        ScriptedLine again;  // the link opens again on another device
+        QVERIFY(OpenComPort(o.link, deviceSettings(again.path)) && !o.link.lost() && o.link.isOpen());
+    }
+
+    void linkClosedOrDeletedMidExchange()
+    {
+        for (bool gone : {false, true}) {  // the port closed by its window, the link deleted with it
+            OpenLine o;
+            auto *link = new SerialLink;
+            QVERIFY(OpenComPort(*link, o.settings));
+            QTimer::singleShot(100, [&] { gone ? delete std::exchange(link, nullptr) : void(CloseComPort(*link)); });
+            const ExchangeResult r = exchange::directoryP(*link, {});
+            QCOMPARE(r.outcome, ExchangeResult::Cancelled);
+            exchange::logFailure(r);
+            QVERIFY(!QFile::exists(QStringLiteral("RSErr.log")) && o.line.commands.isEmpty());  // no P went out
+            delete link;
+        }
+    }
+
+    // Last: the program has ended after it.
+    void waits()
+    {
+        // A Close click inside a wait stops the meter, which waits again: both end, the outer not
+        // before the inner, and Timer1 ticks (at the wait's interval) until the last one ends.
+        auto *timer1 = new QTimer;
+        connect(timer1, &QTimer::timeout, [] { TimerTicks_Increment(); });
+        SetTickTimer(timer1);
+        bool innerDone = false;
+        QTimer::singleShot(50, [&] {
+            WaitTicks(4, 100);
+            innerDone = timer1->isActive() && timer1->interval() == 100;
+        });
+        QElapsedTimer t;
+        t.start();
+        WaitTicks(2, 100);
+        QVERIFY(innerDone && t.elapsed() >= 400 && !timer1->isActive());
+        // Pending events always run once; a count of none ends at once.
+        for (int count : {3, 0, -1}) {
+            bool posted = false;
+            QTimer::singleShot(0, [&] { posted = true; });
+            t.restart();
+            WaitTicks(count, 100);
+            QVERIFY2(posted && (count > 0 ? t.elapsed() >= 290 : t.elapsed() < 50),
+                     qPrintable(QString::number(t.elapsed())));
+        }
+        // The program ends (the main window goes, with its Timer1) while a wait runs: it returns at once.
+        QTimer::singleShot(100, [&timer1] {
+            SetProgramEnding(true);
+            SetTickTimer(nullptr);
+            delete std::exchange(timer1, nullptr);
+        });
+        t.restart();
+        WaitTicks(50, 100);
+        QVERIFY(!timer1 && t.elapsed() < 2500);
+        // A wait that starts while the program ends returns at once.
+        t.restart();
+        WaitTicks(50, 100);
+        QVERIFY(t.elapsed() < 500);
+    }
+};
 
 QTEST_MAIN(TestSerialLink)
 #include "test_serial_link.moc"

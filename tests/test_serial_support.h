@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <fcntl.h>
 #include <functional>
 #include <tuple>
@@ -26,7 +25,6 @@ public:
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, [this] { readCommands(); });
-        connect(&m_noise, &QTimer::timeout, this, [this] { send(m_noiseChunk); });
     }
     ~ScriptedLine() override
     {
@@ -38,17 +36,9 @@ public:
         if (m_master >= 0 && ::write(m_master, bytes.constData(), size_t(bytes.size())) < 0)
             qWarning("pty write failed");
     }
-    // Noise without end: chunk every ms milliseconds until stopNoise().
-    void startNoise(const QByteArray &chunk, int ms)
-    {
-        m_noiseChunk = chunk;
-        m_noise.start(ms);
-    }
-    void stopNoise() { m_noise.stop(); }
     // The device goes away: the program's end sees a hang-up.
     void hangUp()
     {
-        m_noise.stop();
         if (m_notifier)
             m_notifier->setEnabled(false);
         ::close(std::exchange(m_master, -1));
@@ -73,8 +63,7 @@ private:
     }
     int m_master = -1, m_slave = -1;  // the slave stays open: the master never hangs up by itself
     QSocketNotifier *m_notifier = nullptr;
-    QByteArray m_pending, m_noiseChunk;
-    QTimer m_noise;
+    QByteArray m_pending;
 };
 
 // Run mode on a device with speed, parity, data bits, stop bits and RsFlow (1: no handshaking).

@@ -1,10 +1,10 @@
-// The U, S, P, M, T-header and %OA splitters and the acknowledgement tests.
-#include "FuzzCommon.h"
+// The U, S, P, M, T-header and %OA splitters and the acknowledgement tests on the whole input; the
+// record splitter on what follows the first byte, live or page (bit 1), Standard or Detailed (bit 0).
 #include "serial/Protocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray reply = fuzzBytes(data, size);
+    const QByteArray reply(reinterpret_cast<const char *>(data), qsizetype(size));
     protocol::splitUnits(reply);
     protocol::splitS(reply);
     const int pages = protocol::splitP(reply);
@@ -17,5 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         protocol::isAck(reply, letter);
         protocol::isBareAck(reply, letter);
     }
+    if (size > 0)
+        protocol::splitDataRecord(reply.mid(1), data[0] & 1, data[0] & 2);
     return 0;
 }
