@@ -92,13 +92,13 @@ class TestCli : public QObject {
     }
     int finish(int timeoutMs = 60000)
     {
-        waitUntil([&] { return m_cli.state() == QProcess::NotRunning; }, timeoutMs);
-        const bool ended = m_cli.state() == QProcess::NotRunning && m_cli.exitStatus() == QProcess::NormalExit;
+        const bool ended = QTest::qWaitFor([&] { return m_cli.state() == QProcess::NotRunning; }, timeoutMs)
+            && m_cli.exitStatus() == QProcess::NormalExit;
         return ended ? m_cli.exitCode() : -1;
     }
     void interruptAfter(const char *command, int count, int signal, int delayMs = 0)
     {
-        QVERIFY(waitUntil([&] { return m_sim->commands().count(command) >= count; }, 30000));
+        QVERIFY(QTest::qWaitFor([&] { return m_sim->commands().count(command) >= count; }, 30000));
         QTest::qWait(delayMs);
         ::kill(pid_t(m_cli.processId()), signal);
     }

@@ -113,7 +113,7 @@ private slots:
         records[1] = records[1].substr(0, 20) + "\r\n";
         QCOMPARE(m.line.exchange("T0001"), m.head(1) + joined(records));
         m.sim.vanish();
-        QVERIFY(waitUntil([&] { return m.line.error() == QSerialPort::ReadError; }, 2000));
+        QVERIFY(QTest::qWaitFor([&] { return m.line.error() == QSerialPort::ReadError; }, 2000));
         m.line.close();  // its lock on the link's name would keep the next line from opening
         QVERIFY(!m.sim.present() && !QFileInfo::exists(link) && !Line(link).isOpen());
         QVERIFY(m.sim.reappear() && m.sim.present());  // a new pty, the link pointing to it

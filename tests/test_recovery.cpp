@@ -65,7 +65,7 @@ private slots:
         child.setWorkingDirectory(folder.path());
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
         QVERIFY(child.waitForStarted());
-        QVERIFY2(waitUntil([&] { return readTestFile(journal).count("\nS ") >= 4; }, 20000),
+        QVERIFY2(QTest::qWaitFor([&] { return readTestFile(journal).count("\nS ") >= 4; }, 20000),
                  "the child's run never got going");
         ::kill(pid_t(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished(5000));
@@ -79,7 +79,7 @@ private slots:
         QTemporaryDir runtime2;
         qputenv("XDG_RUNTIME_DIR", runtime2.path().toLocal8Bit());
         QVERIFY(Main());
-        QVERIFY(waitUntil([&] { return save ? QFile::exists(csv) : !prompts.messages.isEmpty(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return save ? QFile::exists(csv) : !prompts.messages.isEmpty(); }, 5000));
         QVERIFY(prompts.texts().first().startsWith("A measurement that was not saved was found ("));
         QCOMPARE(prompts.messages.first().buttons, prompts::Buttons::YesNo);
         QCOMPARE(prompts.saveRequests.size(), save ? 1 : 0);

@@ -1,10 +1,13 @@
-// The serial link on a real pty: opening with the configured settings, debug mode, the operations
-// the exchanges use, waiting without blocking, a device that goes away.
+// The serial link on a real pty: opening with the configured settings, debug mode, the system's
+// device list, the operations the exchanges use, waiting without blocking, a device that goes away.
 
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <QSerialPortInfo>
+
 #include "serial/Exchanges.h"
+#include "serial/PortNames.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
 #include "support/TestEnv.h"
@@ -65,6 +68,19 @@ private slots:
         }
         o.link.discardInput();  // the live start clears the buffer in debug mode too: nothing happens
         QVERIFY(o.link.inBufferCount() == 0 && CloseComPort(o.link) && !o.link.isOpen());
+    }
+
+    void systemDevicesAsQtListsThem()
+    {
+        // The list is read from sysfs at start-up; it must hold the devices Qt's own walk finds.
+        qputenv("TELVARO_EXTRA_PORTS", "");
+        QStringList qt;
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+            qt << info.systemLocation();
+        QStringList ours = portnames::listSerialDevices();
+        qt.sort();
+        ours.sort();
+        QCOMPARE(ours, qt);
     }
 
     void readsAndWrites()

@@ -1,9 +1,6 @@
 #include "support/SimFixture.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QStringList>
-#include <QThread>
 
 
 SimFixture::SimFixture(metersim::Config config)
@@ -49,17 +46,4 @@ QStringList SimFixture::commands() const
     for (const std::string &c : m_sim->receivedCommands())
         list << QString::fromStdString(c);
     return list;
-}
-
-bool waitUntil(const std::function<bool()> &predicate, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        if (predicate())
-            return true;
-        if (deadline.hasExpired())
-            return predicate();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
 }

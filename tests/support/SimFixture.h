@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <functional>
 #include <memory>
 
 #include "datafiles/SettingsRecord.h"
@@ -17,7 +16,7 @@
 //   QVERIFY(sim.ok());
 //   sim->setFault("G", {metersim::FaultKind::WrongAck});
 //   ... OpenComPort(link, sim.settings()) ...
-//   QVERIFY(waitUntil([&] { return sim->receivedCommands().size() >= 3; }, 5000));
+//   QVERIFY(QTest::qWaitFor([&] { return sim->receivedCommands().size() >= 3; }, 5000));
 class SimFixture {
 public:
     explicit SimFixture(metersim::Config config = metersim::Config());
@@ -48,7 +47,3 @@ inline const std::vector<metersim::Page> kFourPages = {
     {.oa = true, .records = 5, .samplingTime = "30", .operation = "TMP", .time = "10:20:30"},
     {.oa = false, .records = 4, .samplingTime = "60", .operation = "INS", .time = "11:00:05"},
     {.oa = true, .records = 3, .samplingTime = "1", .operation = "CO2", .time = "12:34:56"}};
-
-// Process Qt events (timers, serial port notifications) until predicate() holds or timeoutMs
-// passes. Returns the predicate's last value.
-bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 5000);
