@@ -16,7 +16,44 @@
 #include "support/DialogSession.h"
 #include "support/Pty.h"
 
-using Answers = QList<int>;  // prompts::Answer values, in order
+using Answers = QList<prompts::Answer>;
+
+// A user's ways: open a dialog by a menu command, type over a field's whole text, choose an entry
+// with the arrow keys, leave a dialog by "ok", "cancel", "close" (the close box) or "escape".
+template <typename T>
+T *openBy(QAction *action) { action->trigger(); return shown<T>(); }
+
+void typeInto(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    else
+        QTest::keyClicks(edit, text);
+}
+
+void pickEntry(QComboBox *combo, const QString &text)
+{
+    const int target = combo->findText(text);
+    QVERIFY2(target >= 0, qPrintable(text));
+    combo->setFocus();
+    while (combo->currentIndex() != target)
+        QTest::keyClick(combo, combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+}
+
+void leaveBy(QWidget *dialog, const QString &way, QAbstractButton *ok, QAbstractButton *cancel)
+{
+    if (way == QLatin1String("ok"))
+        QTest::mouseClick(ok, Qt::LeftButton);
+    else if (way == QLatin1String("cancel"))
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    else if (way == QLatin1String("close"))
+        dialog->close();
+    else
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    flushDeletes();
+}
 
 const QString kRange = QStringLiteral("It is over the setting range. Redo setup (<=65500)");
 const QString kTitle = QStringLiteral("Telvaro Monitor Software");
@@ -133,21 +170,19 @@ private slots:
         QTest::addColumn<Answers>("answers");
         QTest::addColumn<QStringList>("asked");  // "154" (missing) or "194" (cannot be looked up) per message
         QTest::addColumn<bool>("kept");          // the typed folder stays and exists (else the old one is back)
-        const int ok = int(prompts::Answer::Ok);
-        const int cancel = int(prompts::Answer::Cancel);
-        const int retry = int(prompts::Answer::Retry);
+        using A = prompts::Answer;
         const QStringList none, missing{"154"}, error{"194"};
         QTest::newRow("existing folder") << "." << Answers{} << none << true;
-        QTest::newRow("missing, OK creates") << "new" << Answers{ok} << missing << true;
-        QTest::newRow("missing, Cancel restores") << "new" << Answers{cancel} << missing << false;
-        QTest::newRow("two levels missing") << "a/b" << Answers{ok} << missing << false;
+        QTest::newRow("missing, OK creates") << "new" << Answers{A::Ok} << missing << true;
+        QTest::newRow("missing, Cancel restores") << "new" << Answers{A::Cancel} << missing << false;
+        QTest::newRow("two levels missing") << "a/b" << Answers{A::Ok} << missing << false;
         QTest::newRow("a file counts as found") << "Telvaro.ini" << Answers{} << none << true;
-        QTest::newRow("empty, OK cannot create") << "" << Answers{ok} << missing << false;
-        QTest::newRow("too long, Retry, Cancel") << QString(5000, 'd') << Answers{retry, cancel} << error + error
+        QTest::newRow("empty, OK cannot create") << "" << Answers{A::Ok} << missing << false;
+        QTest::newRow("too long, Retry, Cancel") << QString(5000, 'd') << Answers{A::Retry, A::Cancel} << error + error
                                                  << false;
-        QTest::newRow("NUL in the name") << QStringLiteral("x\0y") << Answers{cancel} << error << false;
-        QTest::newRow("control characters, OK creates") << QStringLiteral("c\x01\t") << Answers{ok} << missing << true;
-        QTest::newRow("drive path, OK creates nothing") << "C:\\Survey" << Answers{ok} << missing << false;
+        QTest::newRow("NUL in the name") << QStringLiteral("x\0y") << Answers{A::Cancel} << error << false;
+        QTest::newRow("control characters, OK") << QStringLiteral("c\x01\t") << Answers{A::Ok} << missing << true;
+        QTest::newRow("drive path, OK creates nothing") << "C:\\Survey" << Answers{A::Ok} << missing << false;
     }
 
     void optionFolderOk()
@@ -158,8 +193,7 @@ private slots:
         QFETCH(bool, kept);
         DialogSession s;
         const QString old = s.menu->settings().DefaultFolder;
-        for (int a : answers)
-            s.prompts.queueAnswer(prompts::Answer(a));
+        s.prompts.answers = answers;
         auto *w = openBy<FrmOption>(s.menu->MenuOption);
         QVERIFY(w && !s.menu->isEnabled());
         QCOMPARE(w->folderField->text(), old);
