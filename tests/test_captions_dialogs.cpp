@@ -86,7 +86,6 @@ QStringList badNames(QWidget *window)
     QSet<QString> internal{window->objectName()};
     for (const QObject *o : window->findChildren<QObject *>())
         internal << o->objectName();
-    internal.remove(QString());
     using A = QAccessible;
     static const QSet<A::Role> controls{A::PushButton, A::CheckBox, A::RadioButton, A::ComboBox, A::EditableText,
         A::StaticText, A::Graphic, A::Table, A::Tree, A::List, A::PageTab, A::PageTabList, A::SpinBox, A::ProgressBar,

@@ -16,32 +16,73 @@
 #include "support/DialogSession.h"
 #include "support/Pty.h"
 
-using Answers = QList<int>;  // prompts::Answer values, in order
+using Answers = QList<prompts::Answer>;
 
-namespace {
+// A user's ways: open a dialog by a menu command, type over a field's whole text, choose an entry
+// with the arrow keys, leave a dialog by "ok", "cancel", "close" (the close box) or "escape".
+template <typename T>
+T *openBy(QAction *action) { action->trigger(); return shown<T>(); }
+
+void typeInto(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    else
+        QTest::keyClicks(edit, text);
+}
+
+void pickEntry(QComboBox *combo, const QString &text)
+{
+    const int target = combo->findText(text);
+    QVERIFY2(target >= 0, qPrintable(text));
+    combo->setFocus();
+    while (combo->currentIndex() != target)
+        QTest::keyClick(combo, combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+}
+
+void leaveBy(QWidget *dialog, const QString &way, QAbstractButton *ok, QAbstractButton *cancel)
+{
+    if (way == QLatin1String("ok"))
+        QTest::mouseClick(ok, Qt::LeftButton);
+    else if (way == QLatin1String("cancel"))
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    else if (way == QLatin1String("close"))
+        dialog->close();
+    else
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    flushDeletes();
+}
+
 const QString kRange = QStringLiteral("It is over the setting range. Redo setup (<=65500)");
 const QString kTitle = QStringLiteral("Telvaro Monitor Software");
-
-// Drag enter then drop of picIcon (or of a text with its picture) on an area, as the platform
-// delivers them; false when the area refused the drag.
-bool drop(QWidget *area, bool pictureBox)
-{
-    QMimeData mime;
-    mime.setData(pictureBox ? PictureSource::mimeType() : QStringLiteral("text/plain"), "picIcon");
-    mime.setImageData(QImage(QStringLiteral(":/telvaro.png")));
-    QDragEnterEvent enter(area->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QDropEvent dropped(QPointF(area->rect().center()), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(area, &enter);
-    if (enter.isAccepted())
-        QApplication::sendEvent(area, &dropped);
-    return enter.isAccepted();
-}
-} // namespace
 
 class TestDialogs : public QObject {
     Q_OBJECT
 private slots:
-    void mainWindowWaitsForItsWindows();
+    void mainWindowWaitsForItsWindows()
+    {
+        // While another window of the program holds it disabled, the main window's close box does
+        // nothing: no settings saved, no transfer cut short, no program ending under an open window.
+        DialogSession s;
+        s.menu->settings().ProgMode = false;  // the transfer window reads the made-up directory
+        const QByteArray before = s.settingsFile();
+        for (QAction *open : {s.menu->MenuOption, s.menu->MenuRS232C, s.menu->MenuMeasurementSetting,
+                              s.menu->MenuVersion, static_cast<QAction *>(nullptr)}) {
+            open ? open->trigger() : s.menu->transferButton->click();
+            QWidget *other = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w != s.menu && w->isVisible() && !qobject_cast<QMenu *>(w))
+                    other = w;
+            QVERIFY(other && other != s.menu && !s.menu->isEnabled());
+            QVERIFY(!s.menu->close() && s.menu->isVisible() && other->isVisible());
+            QCOMPARE(s.settingsFile(), before);
+            other->close();
+            flushDeletes();
+            QTRY_VERIFY(s.menu->isEnabled());
+        }
+    }
     // The number-of-data rule (its reset and message go through the window below).
     void numberRule_data()
     {
@@ -90,10 +131,10 @@ private slots:
         auto *w = openBy<FrmMeasureSetting>(s.menu->MenuMeasurementSetting);
         QVERIFY(w && w->isEnabled() && !s.menu->isEnabled());
         QCOMPARE(s.prompts.texts(), QStringList(odd ? 1 : 0, kRange));
+        // The sampling time and the boxes clicked below reach the file OK writes; a graph flag of 2 shows unchecked.
         QCOMPARE(w->sampleCountField->text(), QLatin1String(odd ? "0" : "100"));
-        QVERIFY(w->detailedModeOption->isChecked() && w->samplingTimeList->currentText() == QLatin1String("1sec"));
-        QVERIFY(w->coGraphBox->isChecked() != odd && w->co2GraphBox->isChecked());
-        QVERIFY(w->temperatureGraphBox->isChecked() && w->humidityGraphBox->isChecked());
+        QVERIFY(w->detailedModeOption->isChecked() && w->coGraphBox->isChecked() != odd);
+        QVERIFY(w->co2GraphBox->isChecked() && w->humidityGraphBox->isChecked());
         // Focus selects from the caret to the end; tabbing in selects it all.
         w->okButton->setFocus();
         w->sampleCountField->setCursorPosition(1);
@@ -129,21 +170,19 @@ private slots:
         QTest::addColumn<Answers>("answers");
         QTest::addColumn<QStringList>("asked");  // "154" (missing) or "194" (cannot be looked up) per message
         QTest::addColumn<bool>("kept");          // the typed folder stays and exists (else the old one is back)
-        const int ok = int(prompts::Answer::Ok);
-        const int cancel = int(prompts::Answer::Cancel);
-        const int retry = int(prompts::Answer::Retry);
+        using A = prompts::Answer;
         const QStringList none, missing{"154"}, error{"194"};
         QTest::newRow("existing folder") << "." << Answers{} << none << true;
-        QTest::newRow("missing, OK creates") << "new" << Answers{ok} << missing << true;
-        QTest::newRow("missing, Cancel restores") << "new" << Answers{cancel} << missing << false;
-        QTest::newRow("two levels missing") << "a/b" << Answers{ok} << missing << false;
+        QTest::newRow("missing, OK creates") << "new" << Answers{A::Ok} << missing << true;
+        QTest::newRow("missing, Cancel restores") << "new" << Answers{A::Cancel} << missing << false;
+        QTest::newRow("two levels missing") << "a/b" << Answers{A::Ok} << missing << false;
         QTest::newRow("a file counts as found") << "Telvaro.ini" << Answers{} << none << true;
-        QTest::newRow("empty, OK cannot create") << "" << Answers{ok} << missing << false;
-        QTest::newRow("too long, Retry, Cancel") << QString(5000, 'd') << Answers{retry, cancel} << error + error
+        QTest::newRow("empty, OK cannot create") << "" << Answers{A::Ok} << missing << false;
+        QTest::newRow("too long, Retry, Cancel") << QString(5000, 'd') << Answers{A::Retry, A::Cancel} << error + error
                                                  << false;
-        QTest::newRow("NUL in the name") << QStringLiteral("x\0y") << Answers{cancel} << error << false;
-        QTest::newRow("control characters, OK creates") << QStringLiteral("c\x01\t") << Answers{ok} << missing << true;
-        QTest::newRow("drive path, OK creates nothing") << "C:\\Survey" << Answers{ok} << missing << false;
+        QTest::newRow("NUL in the name") << QStringLiteral("x\0y") << Answers{A::Cancel} << error << false;
+        QTest::newRow("control characters, OK") << QStringLiteral("c\x01\t") << Answers{A::Ok} << missing << true;
+        QTest::newRow("drive path, OK creates nothing") << "C:\\Survey" << Answers{A::Ok} << missing << false;
     }
 
     void optionFolderOk()
@@ -154,8 +193,7 @@ private slots:
         QFETCH(bool, kept);
         DialogSession s;
         const QString old = s.menu->settings().DefaultFolder;
-        for (int a : answers)
-            s.prompts.queueAnswer(prompts::Answer(a));
+        s.prompts.answers = answers;
         auto *w = openBy<FrmOption>(s.menu->MenuOption);
         QVERIFY(w && !s.menu->isEnabled());
         QCOMPARE(w->folderField->text(), old);
@@ -308,25 +346,6 @@ private slots:
         QCOMPARE(s.prompts.texts(), asked);
     }
 
-    void serialListsThePortsThatCanBeOpened()
-    {
-        BarePty a, b, c;
-        QSerialPort holder;  // someone else holds the second one open
-        holder.setPortName(b.path());
-        QVERIFY(holder.open(QIODevice::ReadWrite));
-        DialogSession s(QStringLiteral("start.ini"), {a.path(), b.path(), c.path()});
-        auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
-        QVERIFY(w && s.prompts.messages.isEmpty());
-        QCOMPARE(QStringList({w->portList->itemText(0), w->portList->itemText(1)}), QStringList({a.path(), c.path()}));
-        QCOMPARE(w->portList->findText(b.path()), -1);
-        QCOMPARE(w->portList->currentText(), a.path());  // the stored COM1 names the first device
-        leaveBy(w, QStringLiteral("close"), w->okButton, w->cancelButton);
-        // Once it is free again it is listed at the next opening.
-        holder.close();
-        QVERIFY((w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C)));
-        QCOMPARE(w->portList->itemText(1), b.path());
-    }
-
     void serialStoredValuesShown_data()
     {
         // Stored port ("@A@" the pty's path), speed, parity, stop bits and flow; the texts the port,
@@ -376,9 +395,15 @@ private slots:
     {
         QFETCH(QString, way);
         BarePty a, b, c;
+        QSerialPort holder;  // someone else holds the second one open
+        holder.setPortName(b.path());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
         DialogSession s(QStringLiteral("start.ini"), {a.path(), b.path(), c.path()});
         auto *w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C);
-        QVERIFY(w);
+        QVERIFY(w && s.prompts.messages.isEmpty());
+        QCOMPARE(QStringList({w->portList->itemText(0), w->portList->itemText(1)}), QStringList({a.path(), c.path()}));
+        QCOMPARE(w->portList->findText(b.path()), -1);
+        QCOMPARE(w->portList->currentText(), a.path());  // the stored COM1 names the first device
         pickEntry(w->portList, c.path());
         pickEntry(w->speedList, QStringLiteral("38400"));
         pickEntry(w->dataBitsList, QStringLiteral("7"));
@@ -387,6 +412,11 @@ private slots:
         pickEntry(w->flowList, QStringLiteral("Xon/RTS"));  // stored as 4, the parity by its letter
         leaveBy(w, way, w->okButton, w->cancelButton);
         QVERIFY(!shown<FrmRS232CSetting>() && s.menu->isEnabled());
+        // Once the second one is free again it is listed at the next opening.
+        holder.close();
+        QVERIFY((w = openBy<FrmRS232CSetting>(s.menu->MenuRS232C)));
+        QCOMPARE(w->portList->itemText(1), b.path());
+        leaveBy(w, QStringLiteral("cancel"), w->okButton, w->cancelButton);
         s.exit();
         QByteArray expected = dialogData(way == QLatin1String("ok") ? "serial_ok.ini" : "start.ini");
         QCOMPARE(s.settingsFile(), expected.replace("@PORT3@", c.path().toLocal8Bit()));
@@ -459,8 +489,18 @@ private slots:
         QVERIFY(w);
         int opened = 0;
         for (const QString &d : drops) {
+            // Drag enter then drop of picIcon (or of a text with its picture), as the platform delivers them.
             const bool pictureBox = d != QLatin1String("2x");
-            QCOMPARE(drop(d == QLatin1String("1") ? w->firstDropArea : w->secondDropArea, pictureBox), pictureBox);
+            QLabel *area = d == QLatin1String("1") ? w->firstDropArea : w->secondDropArea;
+            QMimeData mime;
+            mime.setData(pictureBox ? PictureSource::mimeType() : QStringLiteral("text/plain"), "picIcon");
+            mime.setImageData(QImage(QStringLiteral(":/telvaro.png")));
+            QDragEnterEvent enter(area->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent dropped(QPointF(area->rect().center()), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(area, &enter);
+            QCOMPARE(enter.isAccepted(), pictureBox);
+            if (pictureBox)
+                QApplication::sendEvent(area, &dropped);
             if (d == QLatin1String("1"))
                 QVERIFY(!w->firstDropArea->pixmap().isNull());
             if (w->credits() && w->credits()->isVisible()) {
@@ -476,29 +516,6 @@ private slots:
         QVERIFY(!shown<FrmSecretform>() && s.menu->isEnabled());
     }
 };
-
-void TestDialogs::mainWindowWaitsForItsWindows()
-{
-    // While another window of the program holds it disabled, the main window's close box does
-    // nothing: no settings saved, no transfer cut short, no program ending under an open window.
-    DialogSession s;
-    s.menu->settings().ProgMode = false;  // the transfer window reads the made-up directory
-    const QByteArray before = s.settingsFile();
-    for (QAction *open : {s.menu->MenuOption, s.menu->MenuRS232C, s.menu->MenuMeasurementSetting, s.menu->MenuVersion,
-                          static_cast<QAction *>(nullptr)}) {
-        open ? open->trigger() : s.menu->transferButton->click();
-        QWidget *other = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w != s.menu && w->isVisible() && !qobject_cast<QMenu *>(w))
-                other = w;
-        QVERIFY(other && other != s.menu && !s.menu->isEnabled());
-        QVERIFY(!s.menu->close() && s.menu->isVisible() && other->isVisible());
-        QCOMPARE(s.settingsFile(), before);
-        other->close();
-        flushDeletes();
-        QTRY_VERIFY(s.menu->isEnabled());
-    }
-}
 
 QTEST_MAIN(TestDialogs)
 #include "test_dialogs.moc"

@@ -23,11 +23,9 @@ private slots:
         QTest::addColumn<QByteArray>("locale");
         QTest::addColumn<bool>("documents");  // the user has a documents folder
         QTest::addColumn<QString>("expected");
-        QTest::newRow("en") << QByteArray("en_US.UTF-8") << true << "default-en.ini";
         QTest::newRow("ja") << QByteArray("ja_JP.UTF-8") << true << "default-ja.ini";
         QTest::newRow("ja, no code set") << QByteArray("ja_JP") << false << "default-ja.ini";
         QTest::newRow("zh") << QByteArray("zh_CN.UTF-8") << false << "default-zh.ini";
-        QTest::newRow("zh, no code set") << QByteArray("zh_CN") << true << "default-zh.ini";
         QTest::newRow("de (English texts)") << QByteArray("de_DE.UTF-8") << false << "default-en.ini";
         QTest::newRow("C") << QByteArray("C") << true << "default-en.ini";
     }

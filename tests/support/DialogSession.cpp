@@ -1,12 +1,9 @@
 #include "support/DialogSession.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDialog>
 #include <QFile>
-#include <QLineEdit>
 #include <QTest>
 
 QByteArray dialogData(const QString &name)
@@ -35,39 +32,7 @@ QWidget *shownWindow(const char *name)
     return nullptr;
 }
 
-void typeInto(QLineEdit *edit, const QString &text)
-{
-    edit->setFocus();
-    edit->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(edit, Qt::Key_Delete);
-    else
-        QTest::keyClicks(edit, text);
-}
-
 void clickBox(QAbstractButton *box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); }
-
-void pickEntry(QComboBox *combo, const QString &text)
-{
-    const int target = combo->findText(text);
-    QVERIFY2(target >= 0, qPrintable(text));
-    combo->setFocus();
-    while (combo->currentIndex() != target)
-        QTest::keyClick(combo, combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
-}
-
-void leaveBy(QWidget *dialog, const QString &way, QAbstractButton *ok, QAbstractButton *cancel)
-{
-    if (way == QLatin1String("ok"))
-        QTest::mouseClick(ok, Qt::LeftButton);
-    else if (way == QLatin1String("cancel"))
-        QTest::mouseClick(cancel, Qt::LeftButton);
-    else if (way == QLatin1String("close"))
-        dialog->close();
-    else
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    flushDeletes();
-}
 
 DialogSession::DialogSession(const QString &ini, const QStringList &ports)
 {

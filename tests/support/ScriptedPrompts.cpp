@@ -14,10 +14,7 @@ QStringList ScriptedPrompts::texts() const
 prompts::Answer ScriptedPrompts::message(QWidget *, const QString &text, const QString &title,
                                          prompts::Buttons buttons, prompts::Icon icon)
 {
-    const Message m{text, title, buttons, icon};
-    messages << m;
-    if (onMessage)
-        onMessage(m);
+    messages << Message{text, title, buttons, icon};
     if (!answers.isEmpty())
         return answers.takeFirst();
     switch (buttons) {

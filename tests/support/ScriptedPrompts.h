@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 
 #include "mainwindow/Prompts.h"
@@ -26,8 +25,6 @@ public:
     // Cancel) and a Save As is cancelled.
     void queueAnswer(prompts::Answer answer) { answers << answer; }
     void queueSaveName(const std::optional<QString> &name) { saveNames << name; }
-    // Called for every message after recording it (e.g. to act while a box is "open").
-    std::function<void(const Message &)> onMessage;
 
     QList<Message> messages;
     QList<prompts::SaveRequest> saveRequests;
