@@ -3,11 +3,11 @@
 
 #include <QtTest>
 
-#include "metersim/Simulator.h"
 #include "serial/Exchanges.h"
 #include "serial/Protocol.h"
 #include "serial/RS232C.h"
 #include "serial/SerialLink.h"
+#include "support/SimFixture.h"
 #include "support/TestEnv.h"
 #include "transfer/PageTransfer.h"
 #include "test_serial_support.h"
@@ -17,22 +17,12 @@ using metersim::FaultKind;
 constexpr double kTestScale = 0.25;
 
 // A simulated meter and the program's port open on it (or on another device, a scripted line).
-struct Meter {
-    explicit Meter(int baud = 115200, const QString &device = {}) : sim(metersim::Config{.baud = baud})
+struct Meter : SimFixture {
+    explicit Meter(int baud = 115200, const QString &device = {}) : SimFixture({.baud = baud})
     {
-        const bool started = sim.start();
-        opened = started
-            && OpenComPort(link, deviceSettings(device.isEmpty() ? QString::fromStdString(sim.devicePath()) : device));
+        opened = ok() && OpenComPort(link, deviceSettings(device.isEmpty() ? devicePath() : device));
     }
     ~Meter() { CloseComPort(link); }
-    QString commands() const  // as received, a blank between them
-    {
-        QString text;
-        for (const std::string &c : sim.receivedCommands())
-            text += QString::fromStdString(c) + ' ';
-        return text.trimmed();
-    }
-    metersim::Simulator sim;
     SerialLink link;
     bool opened = false;
 };
@@ -72,7 +62,7 @@ private slots:
         exchange::UnitTexts u;
         QVERIFY(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), u, {}).ok());
         QCOMPARE(QStringList({u[0], u[2], u[4], u[8]}), QStringList({"ppm", degrees, degrees, "hPa\r\n"}));
-        QCOMPARE(m.commands(), QStringLiteral("U"));
+        QCOMPARE(m.commands(), QStringList{"U"});
     }
 
     void transfer()
@@ -80,30 +70,27 @@ private slots:
         // A whole visit through the transfer model at the meter's own pace (9600 baud): a directory T
         // still streams its page when N comes, and what is left of it must not reach M.
         TestProgramFolder folder;
-        metersim::Simulator sim(metersim::Config{.baud = 9600});
-        QVERIFY(sim.start());
+        SimFixture sim({.baud = 9600});
+        QVERIFY(sim.ok());
         SerialLink link;
-        transfer::PageTransfer visit(deviceSettings(QString::fromStdString(sim.devicePath())), &link);
+        transfer::PageTransfer visit(deviceSettings(sim.devicePath()), &link);
         QList<int> rows;
         connect(&visit, &transfer::PageTransfer::pageRowReady, this, [&](int page) { rows << page; });
         QCOMPARE(visit.readDirectory(), transfer::PageTransfer::Outcome::Ok);
         QVERIFY(rows == QList<int>({1, 2, 3}) && !link.isOpen());
         QString expected = QStringLiteral("P T0001 N N M0001 T0002 N N M0002 T0003 N N M0003");
         for (int page = 1; page <= 3; ++page) {
-            const metersim::Page &info = sim.config().pages[size_t(page - 1)];
+            const metersim::Page &info = sim->config().pages[size_t(page - 1)];
             visit.state().DetailedMode = page == 3;
             const transfer::PageTransfer::PageRead read = visit.readPage(page);
             QCOMPARE(read.outcome, transfer::PageTransfer::Outcome::Ok);
-            QCOMPARE(read.data.count(), int(sim.pageRecords(page, page == 3).size()));
+            QCOMPARE(read.data.count(), int(sim->pageRecords(page, page == 3).size()));
             QCOMPARE(read.data.atmosPressure, std::stoi(info.pressure));
             QVERIFY(!link.isOpen());
             const char *mode = info.oa ? "" : page == 3 ? " F" : " G";
             expected += QStringLiteral(" U%2 T%1").arg(page, 4, 10, QLatin1Char('0')).arg(mode);
         }
-        QString commands;
-        for (const std::string &c : sim.receivedCommands())
-            commands += QString::fromStdString(c) + ' ';
-        QCOMPARE(commands.trimmed(), expected);
+        QCOMPARE(sim.commands().join(' '), expected);
         QVERIFY(!QFile::exists(QStringLiteral("RSErr.log")));
     }
 
@@ -169,7 +156,7 @@ private slots:
         QVERIFY(m.opened);
         const bool oa = exchange.contains("oa"), records = exchange.contains("record");
         const int page = oa ? 2 : 1;
-        m.sim.setFault(exchange == "header" || records ? "T" : exchange.left(1).toStdString(),
+        m->setFault(exchange == "header" || records ? "T" : exchange.left(1).toStdString(),
                        metersim::Fault{.kind = kind, .times = -1, .afterRecords = records ? 3 : 0, .pauseMs = 100});
         line.onCommand = [&](const QByteArray &c) { line.send(c == "N" ? QByteArray("AN\r\n") : end.answer); };
         QElapsedTimer since;  // Close is pressed 400 ms (scaled) into the exchange
@@ -202,7 +189,7 @@ private slots:
                 r = oa ? exchange::pageOaRecord(m.link, cancel) : exchange::pageCalRecord(m.link, false, cancel);
         }
         if (kind == FaultKind::NoSeparators && records) {  // the record as the meter sent it, ";" blanked
-            reply = bytes(m.sim.pageRecords(page, false)[3]).replace(';', ' ');
+            reply = bytes(m->pageRecords(page, false)[3]).replace(';', ' ');
             loggedAttempts = reads = int(reply.size());
         }
         QCOMPARE(r.outcome, outcome);
@@ -211,7 +198,7 @@ private slots:
         QVERIFY(reply == "*" || r.reply == reply);
         QVERIFY(exchange != "S" || (r.ok() ? flag == 1 && pressure == 1001 : flag == 9 && pressure == 0));
         if (records && outcome == ExchangeResult::Failed && kind != FaultKind::Vanish)  // it stopped the meter itself
-            QVERIFY(answer.isEmpty() ? m.sim.waitForCommand("N", 2, 3000) : line.commands.count("N") == 2);
+            QVERIFY(answer.isEmpty() ? m->waitForCommand("N", 2, 3000) : line.commands.count("N") == 2);
         exchange::logFailure(r);
         QCOMPARE(QFile::exists(QStringLiteral("RSErr.log")), outcome == ExchangeResult::Failed);
         QVERIFY(m.link.isOpen() != (kind == FaultKind::Vanish)
@@ -224,7 +211,7 @@ private slots:
         Meter m;
         QVERIFY(m.opened);
         for (const char *letter : {"U", "S", "G", "N", "P", "T", "M"})
-            m.sim.setFault(letter, metersim::Fault{.kind = FaultKind::Silence, .times = -1});
+            m->setFault(letter, metersim::Fault{.kind = FaultKind::Silence, .times = -1});
         qint16 flag = 1;
         qint32 pressure = 0;
         exchange::UnitTexts units;
@@ -285,22 +272,22 @@ private slots:
         TestProgramFolder folder;
         Meter m;
         QVERIFY(m.opened);
-        m.sim.setFault("T", metersim::Fault{.kind = FaultKind::Silence, .times = 1, .afterRecords = 1});
-        m.sim.setFault("N", metersim::Fault{.kind = FaultKind::Silence, .times = -1});
+        m->setFault("T", metersim::Fault{.kind = FaultKind::Silence, .times = 1, .afterRecords = 1});
+        m->setFault("N", metersim::Fault{.kind = FaultKind::Silence, .times = -1});
         QVERIFY(exchange::pageT(m.link, 2, true, {}).ok() && exchange::pageHeader(m.link, true, {}).ok()
                 && exchange::pageOaRecord(m.link, {}).ok());
         bool busyMeanwhile = false;
         QObject probe;  // looks while the meter is being stopped: nobody may start serial work then
         QTimer::singleShot(1600, &probe, [&] { busyMeanwhile = m.link.busy(); });
-        const double start = m.sim.now();
+        const double start = m->now();
         const ExchangeResult r = exchange::pageOaRecord(m.link, {});
         // About a second of empty reads, then N: the drain's silent second, N, 500 ms, 100 reads.
-        QVERIFY2(m.sim.now() - start >= 2.5, qPrintable(QString::number(m.sim.now() - start)));
+        QVERIFY2(m->now() - start >= 2.5, qPrintable(QString::number(m->now() - start)));
         QVERIFY(r.outcome == ExchangeResult::Failed && r.attempts == 101 && r.reply.isEmpty());
         QCOMPARE(m.link.inputLen(), 0);
         QVERIFY(busyMeanwhile && !m.link.busy());
-        QCOMPARE(m.commands(), QStringLiteral("T0002 N N"));
-        const std::vector<metersim::Received> at = m.sim.received();
+        QCOMPARE(m.commands().join(' '), QStringLiteral("T0002 N N"));
+        const std::vector<metersim::Received> at = m->received();
         QVERIFY2(at[1].t - at[0].t >= 0.9 && at[2].t - at[1].t >= 0.95, qPrintable(QString::number(at[2].t - at[1].t)));
         QCOMPARE(maskedLog(), QByteArray("RS232C Error Log File\r\nyyyy/MM/dd HH:mm:ss,N Command,, 101\r\n"));
     }
@@ -311,7 +298,7 @@ private slots:
         TestProgramFolder folder;
         Meter m;
         QVERIFY(m.opened);
-        m.sim.setFault("U", metersim::Fault{.kind = FaultKind::Vanish, .times = 1});
+        m->setFault("U", metersim::Fault{.kind = FaultKind::Vanish, .times = 1});
         exchange::UnitTexts units;
         QCOMPARE(exchange::readUnits(m.link, QStringLiteral("Unit Read(Measurment)"), units, {}).outcome,
                  ExchangeResult::Failed);
