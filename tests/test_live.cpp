@@ -396,6 +396,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!b.w->live().running(), 6000);
         QVERIFY(b.idle() && b.sim->receivedCommands().empty());
         QCOMPARE(b.data().unit(Quantity::Temperature), kDebugUnit);  // the unit perLanguage's Celsius rule reads
+        QCOMPARE(b.data().unit(Quantity::AbsHumidity) + b.data().unit(Quantity::HumidityRatio), "lb/ft3g/kg");
         QCOMPARE(b.w->chart->rightAxisTitle(), LoadResString(116));
         QVERIFY(b.w->samples().count() == 2 && b.w->samples().unsaved());
         for (int i = 0; i < 2; ++i) {
