@@ -132,6 +132,7 @@ private slots:
         // The sampling time and the boxes clicked below reach the file OK writes; a graph flag of 2 shows unchecked.
         QCOMPARE(w->sampleCountField->text(), QLatin1String(odd ? "0" : "100"));
         QVERIFY(w->detailedModeOption->isChecked() && w->coGraphBox->isChecked() != odd);
+        QVERIFY(w->co2GraphBox->isChecked() && w->humidityGraphBox->isChecked());
         // Focus selects from the caret to the end; tabbing in selects it all.
         w->okButton->setFocus();
         w->sampleCountField->setCursorPosition(1);
