@@ -115,26 +115,25 @@ class TestTransfer : public QObject {
     FrmMenu *m_menu = nullptr;
     QPointer<FrmDataRead> w;
 
-    // The window in debug mode, open on its directory of five made-up pages.
-    bool openDebugWindow()
-    {
-        m_menu->settings().ProgMode = false;
-        m_menu->settings().CO2Graph = 1;
-        transfer::PageTransfer::setDebugRandomSource(
-            [next = 0]() mutable { return kDraws.at(next++ % kDraws.size()); });
-        m_menu->showChildWindow(w = new FrmDataRead(m_menu->settings(), &m_menu->link(), &m_menu->samples()));
-        return QTest::qWaitFor([&] { return w && w->state().DirectoryReady; }, 5000);
-    }
     // The chosen page as the state, the page field, the spinner and the grid's selection show it.
     QString pageShown() const { return QString("%1 %2 %3 %4").arg(w->state().CurrentPage).arg(w->pageField->text())
                                            .arg(w->pageSpinner->value()).arg(w->directoryTable->selectedRow()); }
 
+    // Open the window from the main window: on the simulated meter, or without one in debug mode on
+    // five made-up pages.
     void showWindow()
     {
-        m_menu->applySettings(m_sim->settings(m_menu->settings()));
+        if (m_sim) {
+            m_menu->applySettings(m_sim->settings(m_menu->settings()));
+        } else {
+            m_menu->settings().ProgMode = false;
+            m_menu->settings().CO2Graph = 1;
+            transfer::PageTransfer::setDebugRandomSource(
+                [next = 0]() mutable { return kDraws.at(next++ % kDraws.size()); });
+        }
         m_menu->showChildWindow(w = new FrmDataRead(m_menu->settings(), &m_menu->link(), &m_menu->samples()));
     }
-    // Open the window from the main window; true once the directory is in (false: window gone).
+    // True once the directory is in (false: the window went).
     bool openWindow()
     {
         showWindow();
@@ -204,7 +203,7 @@ private slots:
 
     void directoryAndPageControls()
     {
-        QVERIFY(openDebugWindow());
+        QVERIFY(openWindow());
         QVERIFY(!m_menu->isEnabled() && m_prompts->messages.isEmpty());
         QCOMPARE(w->pageCountField->text() + ' ' + pageShown() + ' ' + QString::number(w->directoryTable->maxRows()),
                  QString("5 1 1 1 1 5"));
@@ -261,7 +260,7 @@ private slots:
     }
     void pageField()
     {
-        QVERIFY(openDebugWindow());
+        QVERIFY(openWindow());
         QFETCH(QString, typed);
         QFETCH(int, page);
         w->pageField->setText(page == 4 ? "2" : "4");  // start elsewhere than the answer
@@ -285,7 +284,7 @@ private slots:
     }
     void transmit()
     {
-        QVERIFY(openDebugWindow());
+        QVERIFY(openWindow());
         QFETCH(QString, page);
         QFETCH(bool, detailed);
         QFETCH(QString, expected);
