@@ -60,7 +60,6 @@ QByteArray split(const QByteArray &kind, const QByteArray &in)
 
 struct OpenLine {
     ~OpenLine() { CloseComPort(link); }
-    TestProgramFolder folder;
     ScriptedLine line;
     SerialLink link;
     SettingsRecord settings = deviceSettings(line.path);
@@ -92,8 +91,17 @@ Q_DECLARE_METATYPE(End)
 
 class TestSerial : public QObject {
     Q_OBJECT
+    std::unique_ptr<TestProgramFolder> m_folder;
+
 private slots:
-    void init() { SetWaitScale(kTestScale); }  // the real waits only where a test sets them
+    // Every test in a fresh program folder (RSErr.log lands there), with the shortened waits; the
+    // real waits only where a test sets them.
+    void init()
+    {
+        SetWaitScale(kTestScale);
+        m_folder = std::make_unique<TestProgramFolder>();
+    }
+    void cleanup() { m_folder.reset(); }
 
     void replies_data()
     {
@@ -160,7 +168,6 @@ private slots:
 
     void logFile()
     {
-        TestProgramFolder folder;
         QCOMPARE(formatRsErrLogEntry(QStringLiteral("2004/06/20 12:00:00"), QStringLiteral("T"), "0001;", 0),
                  QByteArray("2004/06/20 12:00:00,T,0001;, 0\r\n"));
         WriteRsErrLog(QStringLiteral("P Command"), QByteArray(), 4);
@@ -340,7 +347,6 @@ private slots:
     {
         // A whole visit through the transfer model at the meter's own pace (9600 baud): a directory T
         // still streams its page when N comes, and what is left of it must not reach M.
-        TestProgramFolder folder;
         SimFixture sim({.baud = 9600});
         QVERIFY(sim.ok());
         SerialLink link;
@@ -420,7 +426,6 @@ private slots:
     {
         QFETCH(End, end);
         auto [exchange, kind, answer, outcome, logName, loggedAttempts, reads, reply] = end;
-        TestProgramFolder folder;
         ScriptedLine line;
         Meter m(kind == FaultKind::Vanish ? 9600 : 115200,
                 answer.isEmpty() ? QString() : line.path);  // 9600: vanish after the header
@@ -478,7 +483,6 @@ private slots:
 
     void logLinesByteForByte()
     {
-        TestProgramFolder folder;
         Meter m;
         QVERIFY(m.opened);
         for (const char *letter : {"U", "S", "G", "N", "P", "T", "M"})
@@ -502,7 +506,6 @@ private slots:
 
     void drainOnATalkingLine()
     {
-        TestProgramFolder folder;
         ScriptedLine line;
         SerialLink link;
         QVERIFY(OpenComPort(link, deviceSettings(line.path)));
@@ -539,7 +542,6 @@ private slots:
     {
         // The real waits. A %OA page falls silent after its first record, and N is not heard either.
         SetWaitScale(1.0);
-        TestProgramFolder folder;
         Meter m;
         QVERIFY(m.opened);
         m->setFault("T", metersim::Fault{.kind = FaultKind::Silence, .times = 1, .afterRecords = 1});
@@ -565,7 +567,6 @@ private slots:
     void stopCommandOnVanishedDevice()
     {
         // Nothing to quieten on a line that went away: N gives up at once and logs nothing.
-        TestProgramFolder folder;
         Meter m;
         QVERIFY(m.opened);
         m->setFault("U", metersim::Fault{.kind = FaultKind::Vanish, .times = 1});
