@@ -32,9 +32,8 @@ const QList<Language> kLanguages = {
     {"de_DE.UTF-8", 0, 9, false, "icon"}, {"de_DE.UTF-8", 1, 9, false, "icon"},
 };
 
-// A control by object name ("" the window title, "message" the no-port message) and its text ids (a
-// list's entries; a second id on a Chinese system; none: the font rule only). The controls named
-// take the font rule; those listed last keep the designed font.
+// A control ("" the window title, "message" the no-port message) taking the font rule, its text ids (a list's
+// entries; none: the font rule only) and an id on a Chinese system. Controls listed last keep the designed font.
 struct Caption { const char *control; QList<int> ids = {}; int chineseId = 0; };
 struct Dialog { std::function<QDialog *()> make; const char *picture; QList<Caption> captions;
                 QStringList designedFont = {}; };
@@ -140,8 +139,6 @@ private slots:
             w->deleteLater();
         flushDeletes();
         ReleaseSingleInstance();
-        m_pty.reset();
-        m_runtime.reset();
     }
 
     void firstStart_data()
@@ -177,9 +174,8 @@ private slots:
         ScriptedPrompts prompts;
         QVERIFY(Main());
         if (!answer.isEmpty()) {
-            QVERIFY(!mainWindow());
             auto *w = shown<FrmLanguageSelect>();
-            QVERIFY(w && w->englishOption->isChecked());
+            QVERIFY(!mainWindow() && w && w->englishOption->isChecked());
             QCOMPARE(QStringList({w->windowTitle(), w->systemLanguageOption->text()}), select);
             if (answer == "system")
                 clickBox(w->systemLanguageOption);
@@ -336,10 +332,9 @@ private slots:
         s.menu->transferButton->click();
         FrmReport report(survey::Guidelines{}, false);
         FrmLanguageSelect select([] {});
-        // A message box as the program shows it (text 154 with its folder line).
         const auto box = prompts::messageBox(s.menu, "/data\r" + LoadResString(154), LoadResString(101),
                                              prompts::Buttons::OkCancel, prompts::Icon::None);
-        QVERIFY(box->text().startsWith("/data\n"));  // the folder on a line of its own
+        QVERIFY(box->text().startsWith("/data\n"));  // text 154's folder on a line of its own
         for (QWidget *w : QWidgetList{s.menu, shownWindow("FrmDataRead"), &report, &select, box.get()}) {
             QVERIFY(w);
             QCOMPARE(badNames(w), QString());
