@@ -1,10 +1,6 @@
-// The meter simulator and telvaro-cli, each on a pty. The simulator, driven through a serial port, in
-// what the program's tests never ask of it: unknown commands and pages, Fahrenheit, a trickle, where
-// a page falls silent or a record is cut, the device going away behind its link, and the program.
-// (Replies, pages, pacing, N and the faults the program meets are checked end to end, through the
-// exchanges and the expected files.) telvaro-cli end to end: the built program against the
-// simulated meter, its output, exit status and files (compared with the expected files and with
-// what the core's writers give).
+// The meter simulator in what the program's tests never ask of it (unknown commands and pages, Fahrenheit,
+// a trickle, a page falling silent or cut, the device going away behind its link, its own program), and
+// telvaro-cli end to end against it: output, exit status and files.
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSerialPort>
@@ -49,21 +45,6 @@ struct Line : QSerialPort {
         raw(command + "\r\n");
         return read(quietMs);
     }
-};
-
-QByteArray joined(const std::vector<std::string> &records)
-{
-    return QByteArray::fromStdString(std::accumulate(records.begin(), records.end(), std::string()));
-}
-
-// A started simulator with the test's end of the line open.
-struct Meter {
-    explicit Meter(Config c) : sim(c), started(sim.start()), line(QString::fromStdString(sim.devicePath())) {}
-    bool ok() const { return started && line.isOpen(); }
-    QByteArray head(int n) const { return "AT\r\n" + QByteArray::fromStdString(sim.pageHeaderText(n)); }
-    Simulator sim;
-    bool started;
-    Line line;
 };
 
 const char *const kDirectory1 = "P T0001 N N M0001";
@@ -134,7 +115,6 @@ class TestPrograms : public QObject {
     // Start the program in the test's folder; the simulator answers from its own thread.
     void start(const QString &args)
     {
-        m_cli.setWorkingDirectory(m_folder->path());
         m_cli.start(TELVARO_CLI_EXE, expand(args).split(' ', Qt::SkipEmptyParts));
         QVERIFY(m_cli.waitForStarted());
     }
@@ -213,51 +193,52 @@ private slots:
         Config c{.baud = 115200, .fahrenheit = setup == "fahrenheit"};
         if (setup == "no pages")
             c.pages.clear();
-        Meter m(c);
-        QVERIFY(m.ok());
+        SimFixture sim(c);
+        Line line(sim.devicePath());
+        QVERIFY(sim.ok() && line.isOpen());
         const bool trickled = setup == "trickle";
-        m.sim.setFault("P", Fault{trickled ? FaultKind::Trickle : FaultKind::None});
+        sim->setFault("P", Fault{trickled ? FaultKind::Trickle : FaultKind::None});
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(m.line.exchange(command, trickled ? 200 : 60), expected);
+        QCOMPARE(line.exchange(command, trickled ? 200 : 60), expected);
         QVERIFY(!trickled || clock.elapsed() >= 50 * (expected.size() - 1));
-        QCOMPARE(m.line.exchange("G"), QByteArray("AG\r\n"));
+        QCOMPARE(line.exchange("G"), QByteArray("AG\r\n"));
     }
 
     void pageFaultsVanishAndReappear()
     {
         const QString link = m_folder->path() + "/meter";
-        Meter m({.baud = 115200, .linkPath = link.toStdString()});
-        QVERIFY(m.ok());
-        m.sim.setFault("G", Fault{FaultKind::WrongAck, -1});  // every reply until cleared
-        QCOMPARE(m.line.exchange("G") + m.line.exchange("G"), QByteArray("AX\r\nAX\r\n"));
-        m.sim.clearFaults();
-        QCOMPARE(m.line.exchange("G"), QByteArray("AG\r\n"));
-        std::vector<std::string> records = m.sim.pageRecords(1, false);
-        m.sim.setFault("T", Fault{FaultKind::Silence, 1, 2});  // silent after two records
-        QCOMPARE(m.line.exchange("T0001", 300), m.head(1) + joined({records[0], records[1]}));
-        m.line.exchange("N");
-        m.sim.setFault("T", Fault{FaultKind::ShortRecord, 1, 1});  // the second record cut, the rest follows
+        SimFixture sim({.baud = 115200, .linkPath = link.toStdString()});
+        Line line(link);
+        QVERIFY(sim.ok() && line.isOpen());
+        sim->setFault("G", Fault{FaultKind::WrongAck, -1});  // every reply until cleared
+        QCOMPARE(line.exchange("G") + line.exchange("G"), QByteArray("AX\r\nAX\r\n"));
+        sim->clearFaults();
+        QCOMPARE(line.exchange("G"), QByteArray("AG\r\n"));
+        const QByteArray head = "AT\r\n" + QByteArray::fromStdString(sim->pageHeaderText(1));
+        std::vector<std::string> records = sim->pageRecords(1, false);
+        sim->setFault("T", Fault{FaultKind::Silence, 1, 2});  // silent after two records
+        QCOMPARE(line.exchange("T0001", 300), head + QByteArray::fromStdString(records[0] + records[1]));
+        line.exchange("N");
+        sim->setFault("T", Fault{FaultKind::ShortRecord, 1, 1});  // the second record cut, the rest follows
         records[1] = records[1].substr(0, 20) + "\r\n";
-        QCOMPARE(m.line.exchange("T0001"), m.head(1) + joined(records));
-        m.sim.vanish();
-        QVERIFY(QTest::qWaitFor([&] { return m.line.error() == QSerialPort::ReadError; }, 2000));
-        m.line.close();  // its lock on the link's name would keep the next line from opening
-        QVERIFY(!m.sim.present() && !QFileInfo::exists(link) && !Line(link).isOpen());
-        QVERIFY(m.sim.reappear() && m.sim.present());  // a new pty, the link pointing to it
-        QCOMPARE(QFileInfo(link).symLinkTarget(), QString::fromStdString(m.sim.ptyPath()));
+        const std::string all = std::accumulate(records.begin(), records.end(), std::string());
+        QCOMPARE(line.exchange("T0001"), head + QByteArray::fromStdString(all));
+        sim->vanish();
+        QVERIFY(QTest::qWaitFor([&] { return line.error() == QSerialPort::ReadError; }, 2000));
+        line.close();  // its lock on the link's name would keep the next line from opening
+        QVERIFY(!sim->present() && !QFileInfo::exists(link) && !Line(link).isOpen());
+        QVERIFY(sim->reappear() && sim->present());  // a new pty, the link pointing to it
+        QCOMPARE(QFileInfo(link).symLinkTarget(), QString::fromStdString(sim->ptyPath()));
         QCOMPARE(Line(link).exchange("F"), QByteArray("AF\r\n"));
     }
 
     void commandLineProgram()
     {
-        const QString log = m_folder->path() + "/sim.log";
-        QProcess proc;
-        proc.start(QStringLiteral(TELVARO_SIM_EXE), {"--baud", "38400", "--pages", "none", "--page",
-                                                     "calc,INS,5,3,2026/10/01,07:30:00,998", "--page", "oa,CO2,30,2",
-                                                     "--fault", "G=wrongack:1", "--log", log});
-        QVERIFY(proc.waitForStarted(3000) && proc.waitForReadyRead(3000));
-        Line line(QString::fromLocal8Bit(proc.readLine()).trimmed());
+        m_cli.start(TELVARO_SIM_EXE, QString("--baud 38400 --pages none --page calc,INS,5,3,2026/10/01,07:30:00,998 "
+                                             "--page oa,CO2,30,2 --fault G=wrongack:1 --log sim.log").split(' '));
+        QVERIFY(m_cli.waitForStarted(3000) && m_cli.waitForReadyRead(3000));
+        Line line(QString::fromLocal8Bit(m_cli.readLine()).trimmed());
         QCOMPARE(line.exchange("P"), QByteArray("AP\r\nP0002\r\n"));
         QCOMPARE(line.exchange("M0001"), QByteArray("AM0001  000;5;3;INS;998\r\n"));
         QCOMPARE(line.exchange("G"), QByteArray("AX\r\n"));
@@ -267,12 +248,10 @@ private slots:
         line.raw("02\r\n");
         QCOMPARE(line.read(60), QByteArray("AN\r\nAM0002  001;30;2;CO2;1013\r\n"));
         line.close();
-        proc.terminate();
-        QVERIFY(proc.waitForFinished(3000) && proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0);
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
+        m_cli.terminate();
+        QCOMPARE(finish(3000), 0);
         QStringList commands;  // a line: date, time, seconds since start, command
-        for (const QByteArray &l : f.readAll().split('\n'))
+        for (const QByteArray &l : m_folder->readFile("sim.log").split('\n'))
             if (const QList<QByteArray> parts = l.simplified().split(' '); parts.size() == 4)
                 commands << QString::fromLatin1(parts[3]);
         QCOMPARE(commands, (QStringList{"P", "M0001", "G", "T0001", "X", "N", "M0002"}));
@@ -386,8 +365,7 @@ private slots:
         QCOMPARE(finish(), 130);
         // Stopped as Measure Stop and Close stop it: N, and after the drain N again.
         QVERIFY2(m_sim->commands().join(' ').endsWith(" N N"), qPrintable(m_sim->commands().join(' ')));
-        QVERIFY(!m_folder->readFile("RSErr.log").size() && !RunJournal::exists());
-        QCOMPARE(QFile::exists("page.csv"), false);
+        QVERIFY(!m_folder->readFile("RSErr.log").size() && !RunJournal::exists() && !QFile::exists("page.csv"));
         if (!live)
             return;
         // The samples taken are written, and they are the ones printed.
