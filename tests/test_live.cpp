@@ -62,7 +62,6 @@ struct Bench {
         s.HumGraph = 0;
     }
     ~Bench() { delete w; }
-    // Idle: Start, the other buttons, the settings menus and chart panning usable; no timer, run or port.
     bool idle() const { return controls(true, 112) && w->startStopButton->isEnabled() &&
                                !w->live().requestTimer().isActive() && !w->live().running() && !w->link().isOpen(); }
     bool sampling() const { return controls(false, 156) && w->live().replyTimer().isActive(); }
