@@ -128,7 +128,9 @@ std::variant<Imported, ImportError> readDataFile(const QByteArray &bytes)
     Lines lines(bytes);
     QByteArrayView line;
     bool ended = false;  // the bytes ended where a line was wanted: that line does not fit
-    auto fail = [&](const char *reason) { return ImportError{lines.number() + (ended ? 1 : 0), QString::fromLatin1(reason)}; };
+    auto fail = [&](const char *reason) {
+        return ImportError{lines.number() + (ended ? 1 : 0), QString::fromLatin1(reason)};
+    };
     // The six "Name,value" header lines.
     auto headerLine = [&](const char *name, QString &value) {
         if (!lines.next(line))
@@ -139,7 +141,9 @@ std::variant<Imported, ImportError> readDataFile(const QByteArray &bytes)
         value = headerText(line.sliced(prefix.size()));
         return true;
     };
-    auto missing = [&lines](const char *reason) { return ImportError{lines.number() + 1, QString::fromLatin1(reason)}; };
+    auto missing = [&lines](const char *reason) {
+        return ImportError{lines.number() + 1, QString::fromLatin1(reason)};
+    };
 
     Imported result;
     FileHeader &h = result.header;

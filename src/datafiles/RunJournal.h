@@ -26,7 +26,8 @@ struct JournalHeader {
     qint16 measureMode = 0;
     QString sampleTime;
     qint32 atmosPressure = 0;
-    QStringList units;  // UnitCO, UnitCO2, UnitTemp, UnitHum, UnitDewPoint, UnitWetBulb, UnitAbsHum, UnitHumRatio, UnitField9
+    // UnitCO, UnitCO2, UnitTemp, UnitHum, UnitDewPoint, UnitWetBulb, UnitAbsHum, UnitHumRatio, UnitField9
+    QStringList units;
 };
 
 struct JournalSample {

@@ -18,7 +18,10 @@ std::optional<qint32> sampleValueFromText(QStringView text)
     return qint32(numtext::roundHalfEven(v));
 }
 
-QStringList speedEntries() { return {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")}; }
+QStringList speedEntries()
+{
+    return {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")};
+}
 QStringList dataBitEntries() { return {QStringLiteral("7"), QStringLiteral("8")}; }
 QStringList parityEntries() { return {QStringLiteral("Even"), QStringLiteral("Odd"), QStringLiteral("None")}; }
 QStringList stopBitEntries() { return {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")}; }

@@ -22,7 +22,8 @@ void FrmMenu::MenuSave_Click()
         return;
     }
     QPointer<FrmMenu> self(this);
-    const std::optional<QString> fileName = prompts::saveFileName(this, prompts::csvSaveRequest(m_settings.DefaultFolder));
+    const std::optional<QString> fileName =
+        prompts::saveFileName(this, prompts::csvSaveRequest(m_settings.DefaultFolder));
     if (!fileName || !self)
         return;  // cancelled: nothing changes
     setCursor(Qt::WaitCursor);

@@ -108,8 +108,8 @@ void paintReport(QPainter &p, const QRect &page, const SampleData &data, const s
         {163, QString::number(n)}, {214, numtext::generalNumber(data.atmosPressure)}};
     for (const auto &[id, value] : facts) {
         p.drawText(QRect(page.left(), y, page.width() / 3, row), Qt::AlignLeft | Qt::AlignVCenter, LoadResString(id));
-        p.drawText(QRect(page.left() + page.width() / 3, y, page.width() * 2 / 3, row), Qt::AlignLeft | Qt::AlignVCenter,
-                   value);
+        const QRect valueCell(page.left() + page.width() / 3, y, page.width() * 2 / 3, row);
+        p.drawText(valueCell, Qt::AlignLeft | Qt::AlignVCenter, value);
         y += row;
     }
     y += row / 2;
@@ -135,8 +135,9 @@ void paintReport(QPainter &p, const QRect &page, const SampleData &data, const s
         p.setFont(f);
         const int left = page.left() + page.width() * columns[c] / 100;
         const int right = c + 1 < 6 ? page.left() + page.width() * columns[c + 1] / 100 : page.right();
-        p.drawText(QRect(left, y, right - left - 8, height ? height : row),
-                   (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter | (height ? Qt::TextWordWrap : 0), text);
+        const int flags =
+            (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter | (height ? Qt::TextWordWrap : 0);
+        p.drawText(QRect(left, y, right - left - 8, height ? height : row), flags, text);
     };
     // Headings may take two lines where a language's words are long.
     for (int c = 1; c < 6; ++c)

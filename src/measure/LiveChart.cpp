@@ -512,7 +512,8 @@ void LiveChart::updateValueTicks()
     m_left->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(leftInterval)));
     // The right scale labels in steps of 5.
     const double rightRange = m_right->max() - m_right->min();
-    const double rightInterval = rightRange > 25 ? niceInterval(rightRange, maxTicks, 5) : niceInterval(rightRange, maxTicks);
+    const double rightInterval =
+        rightRange > 25 ? niceInterval(rightRange, maxTicks, 5) : niceInterval(rightRange, maxTicks);
     if (!qFuzzyCompare(m_right->tickInterval(), rightInterval))
         m_right->setTickInterval(rightInterval);
     m_right->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(rightInterval)));

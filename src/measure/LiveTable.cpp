@@ -225,7 +225,8 @@ QVariant LiveTableModel::headerData(int section, Qt::Orientation orientation, in
 
 bool LiveTableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role)
 {
-    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 || section >= 9)
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0
+        || section >= 9)
         return false;
     m_headers[section] = value.toString();
     emit headerDataChanged(Qt::Horizontal, section, section);

@@ -35,7 +35,8 @@ QList<Figures> figures(const SampleData &data, const Guidelines &g, bool celsius
         return rows;
     const QList<double> weights = sampleWeights(data.times.mid(0, n));
     const bool weighted = data.times.size() >= n;
-    const int seriesCount = data.isOa() ? kOaSeriesCount : (data.measureMode == 1 ? kQuantityCount : kStandardQuantityCount);
+    const int seriesCount =
+        data.isOa() ? kOaSeriesCount : (data.measureMode == 1 ? kQuantityCount : kStandardQuantityCount);
     for (int s = 0; s < seriesCount; ++s) {
         const QVector<double> &v = data.isOa() ? data.oa[size_t(s)] : data.values[size_t(s)];
         if (v.size() < n)

@@ -259,9 +259,8 @@ ExchangeResult selectOutput(SerialLink &link, bool detailed, const QString &logN
 
 ExchangeResult liveGF(SerialLink &link, bool detailed, int sTries, const CancelCheck &cancel)
 {
-    ExchangeResult r = selectOutput(link, detailed,
-                                    detailed ? QStringLiteral("F Command(Measure)") : QStringLiteral("G Command(Measure)"),
-                                    sTries, cancel);
+    const QString name = detailed ? QStringLiteral("F Command(Measure)") : QStringLiteral("G Command(Measure)");
+    ExchangeResult r = selectOutput(link, detailed, name, sTries, cancel);
     if (r.ok())
         link.setInputLen(detailed ? 69 : 37);
     return r;
@@ -385,7 +384,8 @@ ExchangeResult pageHeader(SerialLink &link, bool oa, const CancelCheck &cancel)
     d.waitTicks = 3;
     d.reads = 3;
     d.accept = [](const QByteArray &t) { return protocol::endsWithCrLf(t); };
-    d.logName = oa ? QStringLiteral("T Command Data Read(%OA Header)") : QStringLiteral("T Command Data Read(Cal Header)");
+    d.logName =
+        oa ? QStringLiteral("T Command Data Read(%OA Header)") : QStringLiteral("T Command Data Read(Cal Header)");
     return run(link, d, cancel);
 }
 

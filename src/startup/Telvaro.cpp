@@ -119,7 +119,8 @@ bool Main()
     }
     // Missing or unreadable "Language.dat".
     i18n::language().choice = 1;
-    if (i18n::language().systemLanguage == QLatin1String("Japanese") || i18n::language().systemLanguage == QLatin1String("Chinese")) {
+    const QString &systemLanguage = i18n::language().systemLanguage;
+    if (systemLanguage == QLatin1String("Japanese") || systemLanguage == QLatin1String("Chinese")) {
         auto *select = new FrmLanguageSelect([] { QTimer::singleShot(0, qApp, &loadAndShowMainWindow); });
         select->setAttribute(Qt::WA_DeleteOnClose);
         select->show();

@@ -511,7 +511,8 @@ void FrmDataRead::Command1_Click()
 
 void FrmDataRead::saveReadPage(int page, const SampleData &data)
 {
-    const std::optional<QString> fileName = prompts::saveFileName(this, prompts::csvSaveRequest(m_settings.DefaultFolder));
+    const std::optional<QString> fileName =
+        prompts::saveFileName(this, prompts::csvSaveRequest(m_settings.DefaultFolder));
     if (!fileName || fileName->isEmpty() || m_closed)
         return;
     setCursor(Qt::WaitCursor);
