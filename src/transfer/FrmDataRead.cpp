@@ -57,8 +57,7 @@ FrmDataRead::FrmDataRead(const SettingsRecord &settings, SerialLink *link, Sampl
         m_samples = new Samples(this);
     connect(m_transfer, &transfer::PageTransfer::pageCountKnown, this, [this](int count) {
         directoryTable->setMaxRows(count);
-        progressBar->setRange(0, qMax(1, count));
-        progressBar->setValue(0);
+        startProgress(count);
     });
     connect(m_transfer, &transfer::PageTransfer::pageRowReady, this, [this](int page) {
         const QStringList row = m_state.gridRow(page);
@@ -78,8 +77,7 @@ FrmDataRead::FrmDataRead(const SettingsRecord &settings, SerialLink *link, Sampl
         }
     });
     connect(m_transfer, &transfer::PageTransfer::recordsBegin, this, [this](int count) {
-        progressBar->setRange(0, qMax(1, count));
-        progressBar->setValue(0);
+        startProgress(count);
         progressBar->setTextVisible(true);
     });
     connect(m_transfer, &transfer::PageTransfer::recordRead, this, &FrmDataRead::showRecordProgress);
@@ -434,6 +432,12 @@ void FrmDataRead::showRecordProgress(int record, int count)
     if (progressBar->maximum() != qMax(1, count))
         progressBar->setRange(0, qMax(1, count));
     progressBar->setValue(record);
+}
+
+void FrmDataRead::startProgress(int count)
+{
+    progressBar->setRange(0, qMax(1, count));
+    progressBar->setValue(0);
 }
 
 void FrmDataRead::clearProgress()

@@ -91,6 +91,7 @@ private:
     void lockPageControls(bool locked);
     void restoreAfterRead();
     void showRecordProgress(int record, int count);
+    void startProgress(int count);  // an empty bar for count steps
     void clearProgress();
     void saveReadPage(int page, const SampleData &data);
     void showPortNotOpened();
